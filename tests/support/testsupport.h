@@ -1,0 +1,19 @@
+#pragma once
+// Shared helpers for the tests: temporary folders with real files.
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace testsupport {
+
+// Writes bytes to a file below dir, creating folders on the way.
+void writeFile(const QString& path, const QByteArray& bytes);
+
+// The shared fixtures folder (archives and texts written by other tools).
+QString fixture(const QString& relative);
+
+QByteArray readFile(const QString& path);
+
+}  // namespace testsupport
