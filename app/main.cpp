@@ -1,0 +1,6 @@
+#include "ui/app/CTrovik32App.h"
+
+int main(int argc, char** argv)
+{
+    return CTrovik32App::run(argc, argv);
+}

@@ -1,0 +1,30 @@
+#include "ui/browse/panes.h"
+
+#include <QPainter>
+
+#include "core/browse/itemtext.h"
+
+CListBox_File::CListBox_File(QWidget* parent) : ListBox(61446, true, parent) {}
+
+QRgb CListBox_File::textColour(const QByteArray& t)
+{
+    if (items::isDriveItem(t))
+        return kDriveColour;
+    if (!t.isEmpty() && t[0] == '<')
+        return kFolderColour;
+    return kFileColour;
+}
+
+void CListBox_File::paintItem(QPainter& p, int index, const QRect& rect, bool selected)
+{
+    // Opaque: the whole item rectangle takes the background, the text is
+    // drawn at its top-left corner and clipped to it.
+    const QByteArray& t = model().text(index);
+    p.save();
+    p.setClipRect(rect);
+    p.fillRect(rect, QColor(selected ? kSelectedBackground : kBackground));
+    p.setPen(QColor(textColour(t)));
+    const QFontMetrics fm(p.font());
+    p.drawText(rect.left(), rect.top() + fm.ascent(), QString::fromUtf8(t));
+    p.restore();
+}

@@ -1,0 +1,36 @@
+// The menu and accelerator commands the view answers.
+#include "core/res/resources.h"
+#include "core/viewer/euc.h"
+#include "ui/view/CTrovik32View.h"
+#include "ui/viewer/CFindTextDlg.h"
+#include "ui/viewer/CREdit_File.h"
+
+void CTrovik32View::ConvertEucToSjis()
+{
+    contentPane->setText(ConvertEucToSjisBytes(contentPane->text()));
+}
+
+void CTrovik32View::FindInContent()
+{
+    ::FindInContent(this, searchText, searchTextBuffer, contentPane, runFindDialog);
+}
+
+void CTrovik32View::CopySelection()
+{
+    contentPane->copySelection();
+}
+
+bool CTrovik32View::handlesCommand(int id) const
+{
+    return id == res::ID_EDIT_COPY || id == res::ID_EDIT_FIND || id == res::ID_EUC_SJIS;
+}
+
+void CTrovik32View::onCommand(int id)
+{
+    switch (id) {
+    case res::ID_EDIT_COPY: CopySelection(); break;
+    case res::ID_EDIT_FIND: FindInContent(); break;
+    case res::ID_EUC_SJIS: ConvertEucToSjis(); break;
+    default: break;
+    }
+}

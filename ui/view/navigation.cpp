@@ -1,0 +1,122 @@
+// Moving through folders, drives and archives, and the keys the panes hand over.
+#include <QGuiApplication>
+
+#include "core/browse/itemtext.h"
+#include "platform/launcher.h"
+#include "ui/browse/panes.h"
+#include "ui/browse/vkeys.h"
+#include "ui/view/CTrovik32View.h"
+#include "ui/viewer/CREdit_File.h"
+
+namespace {
+
+QByteArray cutAtLastBackslashFull(const QByteArray& path)
+{
+    const qsizetype i = path.lastIndexOf('\\');
+    return i >= 0 ? path.left(i) : path;
+}
+
+}  // namespace
+
+void CTrovik32View::OpenSelectedItem()
+{
+    const int s = fileList->curSel();
+    if (s < 0)
+        return;  // an empty list: nothing to open
+    const QByteArray t = fileList->text(s);
+    previousFolder = currentFolder;
+    if (!t.isEmpty() && t[0] == '<') {
+        if (items::isParentItem(t)) {
+            currentFolder = cutAtLastBackslashFull(currentFolder);
+            selectionStack[depth] = 0;
+            if (depth > 0)
+                --depth;
+            ListFolder(currentFolder);
+            archiveMode = false;
+        } else if (items::isDriveItem(t)) {
+            currentFolder = QByteArray(1, items::driveLetter(t)) + ':';
+            savedDepth = depth;
+            savedSelection = selectionStack[depth];
+            depth = 0;
+            selectionStack[0] = 0;
+            if (!ListFolder(currentFolder)) {
+                // The drive cannot be read: back to where we were.
+                currentFolder = previewFolder = previousFolder;
+                depth = savedDepth;
+                selectionStack[depth] = savedSelection;
+                ListFolder(currentFolder);
+            }
+            previewFolder = currentFolder;
+            PreviewSelectedItem();
+            archiveMode = false;
+        } else {
+            currentFolder += '\\' + items::folderName(t);
+            selectionStack[depth] = s;
+            ++depth;
+            selectionStack[depth] = 0;
+            ListFolder(currentFolder);  // an unreadable folder leaves the empty list at the new depth
+        }
+        previewFolder = currentFolder;
+        return;
+    }
+    itemPath = currentFolder + '\\' + t;
+    if (EnterArchive(itemPath)) {
+        selectionStack[depth] = s;
+        ++depth;
+        selectionStack[depth] = 0;
+        fileList->setCurSel(0);
+        return;
+    }
+    if (archiveMode && archiveLibraryLoaded)
+        LoadMemberContent(currentFolder, t);
+    else
+        LoadFileContent(itemPath);
+    EnterFullView(s);
+}
+
+int CTrovik32View::HandleListKey(int key, ListBox* sender)
+{
+    const bool fromFileList = sender == fileList;
+    switch (key) {
+    case VK_RETURN:
+        if (!fromFileList) {
+            EnterListLayout();
+        } else if (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) {
+            const int s = fileList->curSel();
+            if (s >= 0) {
+                const QByteArray t = fileList->text(s);
+                itemPath = currentFolder + '\\' + t;
+                // Names ending in exactly "exe" or "com" run as programs; the rest go to the desktop.
+                if ((t.endsWith("exe") || t.endsWith("com")) && platform::runProgram(itemPath))
+                    break;
+                platform::openWithDesktop(itemPath);
+            }
+        } else {
+            OpenSelectedItem();
+        }
+        break;
+    case VK_BACK: {
+        const qsizetype i = currentFolder.lastIndexOf('\\');
+        if (i > 0) {
+            currentFolder.truncate(i);
+            selectionStack[depth] = 0;
+            if (depth > 0)
+                --depth;
+            archiveMode = false;
+            ListFolder(currentFolder);
+            previewFolder = currentFolder;
+        }
+        break;
+    }
+    case VK_ESCAPE:
+        if (fromFileList)
+            emit closeRequested();
+        break;
+    case VK_F2:
+        // Renaming arrives with the file operations.
+        break;
+    default:
+        break;
+    }
+    return -1;
+}
