@@ -133,7 +133,8 @@ void CMainFrame::buildMenu()
 void CMainFrame::buildAccelerators()
 {
     for (const res::Accelerator& a : res::accelerators()) {
-        QKeySequence keys(Qt::CTRL | (a.shift ? Qt::SHIFT : Qt::KeyboardModifier(0)) | Qt::Key(Qt::Key_A + (a.key - 'A')));
+        const Qt::KeyboardModifiers mods = a.shift ? (Qt::ControlModifier | Qt::ShiftModifier) : Qt::ControlModifier;
+        const QKeySequence keys(QKeyCombination(mods, static_cast<Qt::Key>(Qt::Key_A + (a.key - 'A'))));
         auto* sc = new QShortcut(keys, this);
         sc->setContext(Qt::WindowShortcut);
         const int id = a.id;
