@@ -13,6 +13,7 @@ inline bool isLeadByte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b 
 inline bool isTrailByte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
 // What a byte that does not decode is shown as: one placeholder per byte.
+// (the pane draws it as a small box one half-width cell wide)
 inline constexpr char16_t kPlaceholder = u'\uFFFD';
 
 // Length in bytes (1 or 2) of the character that starts at p, given that

@@ -613,6 +613,15 @@ void CREdit_File::focusOutEvent(QFocusEvent* event)
 
 // --- painting --------------------------------------------------------------
 
+// A byte that is no character: a small hollow box filling one half-width
+// cell, so it can never be mistaken for a character of the text.
+void CREdit_File::drawPlaceholder(QPainter& painter, int x, int y) const
+{
+    const int w = std::max(1, m_layout.metrics().half - 3);
+    const int h = std::max(1, m_lineHeight / 2);
+    painter.drawRect(x + 1, y + (m_lineHeight - h) / 2, w, h);
+}
+
 void CREdit_File::paintEvent(QPaintEvent*)
 {
     QPainter painter(viewport());
@@ -652,15 +661,18 @@ void CREdit_File::paintEvent(QPaintEvent*)
                         glyph[0] = QChar(c);
                         painter.drawText(m_margin + x, baseline, glyph);
                     } else {  // one placeholder per byte
-                        glyph[0] = QChar(cp932::kPlaceholder);
-                        painter.drawText(m_margin + x, baseline, glyph);
-                        painter.drawText(m_margin + x + m.half, baseline, glyph);
+                        drawPlaceholder(painter, m_margin + x, y);
+                        drawPlaceholder(painter, m_margin + x + m.half, y);
                     }
                 } else {
                     const char16_t c = cp932::decodeSingle(b);
                     // Control bytes and bytes that are no character show the placeholder.
-                    glyph[0] = QChar((c >= 0x20 && c != 0x7F) ? c : cp932::kPlaceholder);
-                    painter.drawText(m_margin + x, baseline, glyph);
+                    if (c >= 0x20 && c != 0x7F) {
+                        glyph[0] = QChar(c);
+                        painter.drawText(m_margin + x, baseline, glyph);
+                    } else {
+                        drawPlaceholder(painter, m_margin + x, y);
+                    }
                 }
             }
             x += advance;

@@ -6,6 +6,8 @@
 #include <QAbstractScrollArea>
 #include <QByteArray>
 
+class QPainter;
+
 #include "core/settings/logfont.h"
 #include "core/viewer/textlayout.h"
 
@@ -94,6 +96,7 @@ private:
     qint64 hitTest(const QPoint& viewportPos, bool* atRowEnd) const;
     void moveVertically(int rows, bool extend);
     void selectWordAt(qint64 pos);
+    void drawPlaceholder(QPainter& painter, int x, int y) const;
     int scrollUnits(qint64 pos) const { return static_cast<int>(pos >> m_scrollShift); }
     void onScrollAction(int action);
     void onScrollValue(int value);
