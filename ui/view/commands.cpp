@@ -12,7 +12,7 @@ void CTrovik32View::ConvertEucToSjis()
 
 void CTrovik32View::FindInContent()
 {
-    ::FindInContent(this, searchText, searchTextBuffer, contentPane, runFindDialog);
+    ::FindInContent(this, searchText, searchTextBuffer, contentPane, runFindDialog ? runFindDialog : FindDialogRunner(execFindDialog));
 }
 
 void CTrovik32View::CopySelection()

@@ -214,7 +214,7 @@ void CTrovik32View::applyFonts()
     editFont = fontFromLogFont(editLogFont);
     fileList->setFont(listFont);
     subList->setFont(subListFont);
-    contentPane->setFont(editFont);
+    contentPane->setLogFont(editLogFont);
     fileList->setItemHeight(listItemHeight & 0xFFFF);
 }
 
