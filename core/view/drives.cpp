@@ -103,10 +103,7 @@ QByteArray decodeLabelEscapes(const QByteArray& name)
 std::vector<Drive> buildDriveTable(const SystemFacts& facts, std::map<char, QByteArray>& remembered)
 {
     std::vector<Drive> found;
-    Drive root;
-    root.letter = 'c';
-    root.mountPoint = "/";
-    root.identity = "/";
+    Drive root = Drive::root();
     std::set<QByteArray> seenMounts;
     std::set<QByteArray> opticalWithMedium;
     // Later lines of mountinfo override earlier mounts on the same point.
@@ -212,13 +209,7 @@ QByteArray driveItemText(const Drive& d)
     return t;
 }
 
-PathMap::PathMap()
-{
-    Drive root;
-    root.mountPoint = "/";
-    root.identity = "/";
-    drives_.push_back(root);
-}
+PathMap::PathMap() : drives_{Drive::root()} {}
 
 void PathMap::setDrives(std::vector<Drive> drives)
 {

@@ -17,6 +17,9 @@ struct Drive {
     DriveType type = DriveType::Fixed;
     QByteArray label;       // volume label, empty when there is none
     QByteArray identity;    // what the letter is remembered by: device for optical drives, else mount point
+
+    // c:, the root file system.
+    static Drive root() { return Drive{'c', "/", DriveType::Fixed, {}, "/"}; }
 };
 
 struct MountRecord {
