@@ -7,11 +7,12 @@
 
 int main(int argc, char** argv)
 {
+    bool listing = false;
+    for (int i = 1; i < argc; ++i)
+        listing = listing || std::strcmp(argv[i], "--gtest_list_tests") == 0;
     ::testing::InitGoogleTest(&argc, argv);
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0)
-            return RUN_ALL_TESTS();  // test discovery needs no display
-    }
+    if (listing)
+        return RUN_ALL_TESTS();  // test discovery needs no display
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -197,6 +197,7 @@ void ListBox::resizeEvent(QResizeEvent* e)
 
 void ListBox::keyPressEvent(QKeyEvent* e)
 {
+    keyModifiers_ = e->modifiers();
     QPointer<ListBox> self(this);
     emit vkeyToItem(virtualKeyOf(e));
     if (!self || !isVisible())

@@ -29,6 +29,8 @@ public:
     QRect itemRect(int index) const;
     int indexAt(const QPoint& viewportPos) const;
     int rowsPerColumn() const;
+    // The modifier keys held when the last key reached the list.
+    Qt::KeyboardModifiers keyModifiers() const { return keyModifiers_; }
 
 signals:
     void selChange();
@@ -62,4 +64,5 @@ private:
     int itemHeight_ = 16;
     int columnWidth_ = 0;
     bool multiColumn_ = true;
+    Qt::KeyboardModifiers keyModifiers_;
 };

@@ -1,6 +1,4 @@
 // Moving through folders, drives and archives, and the keys the panes hand over.
-#include <QGuiApplication>
-
 #include "core/browse/itemtext.h"
 #include "platform/launcher.h"
 #include "ui/browse/panes.h"
@@ -81,7 +79,7 @@ int CTrovik32View::HandleListKey(int key, ListBox* sender)
     case VK_RETURN:
         if (!fromFileList) {
             EnterListLayout();
-        } else if (QGuiApplication::keyboardModifiers() & Qt::ControlModifier) {
+        } else if (fileList->keyModifiers() & Qt::ControlModifier) {
             const int s = fileList->curSel();
             if (s >= 0) {
                 const QByteArray t = fileList->text(s);

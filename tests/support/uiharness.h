@@ -1,0 +1,68 @@
+#pragma once
+// A real main window over a private profile and a temporary folder, with
+// message boxes recorded instead of shown.
+#include <QCoreApplication>
+#include <QFile>
+#include <QPointer>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+#include "core/view/drives.h"
+#include "platform/profile_qsettings.h"
+#include "support/testsupport.h"
+#include "ui/app/CMainFrame.h"
+#include "ui/app/messagebox.h"
+#include "ui/browse/panes.h"
+#include "ui/view/CTrovik32View.h"
+#include "ui/viewer/CREdit_File.h"
+
+class UiHarness {
+public:
+    UiHarness()
+    {
+        messageHook() = [this](QWidget*, const QString& text) { messages << text; };
+    }
+    ~UiHarness()
+    {
+        delete frame.data();
+        messageHook() = nullptr;
+    }
+
+    QString profileFile() const { return dir.filePath("profile/Trovik32.conf"); }
+    // The program path of a file or folder below the temporary folder.
+    QByteArray prog(const QString& relative = QString()) const
+    {
+        const QString native = relative.isEmpty() ? dir.path() : dir.filePath(relative);
+        return pathMap().fromNative(QFile::encodeName(native));
+    }
+    void setStartPath(const QByteArray& path)
+    {
+        QSettingsProfile p(profileFile());
+        p.writeString("Path", "StartPath", path);
+    }
+    CMainFrame* open(QSize size = QSize(640, 480))
+    {
+        profile = std::make_unique<QSettingsProfile>(profileFile());
+        frame = new CMainFrame(*profile, QStringLiteral("無題"));
+        frame->setAttribute(Qt::WA_DeleteOnClose, false);
+        frame->resize(size);
+        frame->show();
+        QCoreApplication::processEvents();
+        return frame;
+    }
+    // Closes the window as the user would and saves everything.
+    void close()
+    {
+        frame->close();
+        delete frame.data();
+        profile.reset();
+    }
+    CTrovik32View* view() const { return frame->view(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<QSettingsProfile> profile;
+    QPointer<CMainFrame> frame;
+    QStringList messages;
+};
