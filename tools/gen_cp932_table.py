@@ -12,6 +12,20 @@ LEADS = list(range(0x81, 0xA0)) + list(range(0xE0, 0xFD))
 TRAILS = [t for t in range(0x40, 0xFD) if t != 0x7F]
 
 
+def rank(code):
+    """Which of several codes of one character Windows writes: the JIS code,
+    then NEC row 13, then the IBM extension rows, and the NEC-selected IBM
+    extension rows (0xED, 0xEE) last. (Python's encoder picks differently.)"""
+    lead = code >> 8
+    if lead == 0x87:
+        return (1, code)
+    if 0xFA <= lead <= 0xFC:
+        return (2, code)
+    if lead in (0xED, 0xEE):
+        return (3, code)
+    return (0, code)
+
+
 def main():
     decode = []
     pairs = {}
@@ -25,9 +39,9 @@ def main():
                 continue
             assert len(ch) == 1 and ord(ch) <= 0xFFFF
             row.append(ord(ch))
-            if ord(ch) not in pairs:
-                # The encoder's choice among duplicates (NEC and IBM rows).
-                pairs[ord(ch)] = int.from_bytes(ch.encode('cp932'), 'big')
+            code = (lead << 8) | trail
+            if ord(ch) not in pairs or rank(code) < rank(pairs[ord(ch)]):
+                pairs[ord(ch)] = code
         decode.append(row)
 
     out = []

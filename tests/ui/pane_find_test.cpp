@@ -1,0 +1,230 @@
+// Searching the content pane: the search command with its dialog, find next
+// (Ctrl+Right) and find previous (Ctrl+Left) with its 500-byte windows.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <utility>
+
+#include "core/viewer/cp932.h"
+#include "ui/viewer/CFindTextDlg.h"
+#include "ui/viewer/CREdit_File.h"
+
+namespace {
+
+void key(QWidget* w, int k, Qt::KeyboardModifiers mods = Qt::NoModifier)
+{
+    QKeyEvent press(QEvent::KeyPress, k, mods, QString());
+    QApplication::sendEvent(w, &press);
+}
+
+// Dots with "abc" at the given positions.
+QByteArray textWith(qint64 size, std::initializer_list<qint64> at)
+{
+    QByteArray t(size, '.');
+    for (qint64 p : at)
+        t.replace(p, 3, "abc");
+    return t;
+}
+
+struct Sel {
+    qint64 start = -1;
+    qint64 end = -1;
+    bool operator==(const Sel&) const = default;
+};
+Sel sel(const CREdit_File& pane)
+{
+    Sel s;
+    pane.getSel(&s.start, &s.end);
+    return s;
+}
+void PrintTo(const Sel& s, std::ostream* os) { *os << "(" << s.start << ", " << s.end << ")"; }
+
+// Stands in for the modal run: shows the dialog, records what it offered,
+// types a text and ends with OK or cancel.
+struct FakeUser {
+    explicit FakeUser(QString text, bool pressOk = true) : type(std::move(text)), ok(pressOk) {}
+    QString type;
+    bool ok;
+    QString offered;
+    bool operator()(CFindTextDlg& dialog)
+    {
+        dialog.show();
+        offered = dialog.comboBox()->currentText();
+        dialog.comboBox()->setEditText(type);
+        if (ok)
+            dialog.accept();
+        else
+            dialog.reject();
+        return dialog.result() == QDialog::Accepted;
+    }
+};
+
+struct View {
+    QString searchText;
+    QByteArray searchTextBuffer;
+    CREdit_File pane;
+    bool find(FakeUser& user)
+    {
+        return FindInContent(nullptr, searchText, searchTextBuffer, &pane, std::ref(user));
+    }
+};
+
+}  // namespace
+
+TEST(PaneFind, SearchCommandIgnoresCaseAndOffersThePreviousText)
+{
+    View view;
+    view.pane.setText(textWith(40, {10, 25}).replace(10, 3, "ABC"));
+    view.pane.setSel(30, 30);  // the search starts at the top anyway
+    FakeUser user{QStringLiteral("abc")};
+    EXPECT_TRUE(view.find(user));
+    EXPECT_EQ(user.offered, QString());
+    EXPECT_EQ(sel(view.pane), Sel({10, 13}));
+    EXPECT_EQ(view.searchText, QStringLiteral("abc"));
+    EXPECT_EQ(view.searchTextBuffer, QByteArray("abc"));
+    EXPECT_EQ(view.pane.findRecord.text, &view.searchTextBuffer);
+
+    FakeUser again{QStringLiteral("abc")};
+    EXPECT_TRUE(view.find(again));
+    EXPECT_EQ(again.offered, QStringLiteral("abc"));
+
+    // Cancel changes nothing, not even the remembered text.
+    view.pane.setSel(2, 3);
+    FakeUser cancel{QStringLiteral("zzz"), false};
+    EXPECT_FALSE(view.find(cancel));
+    EXPECT_EQ(view.searchText, QStringLiteral("abc"));
+    EXPECT_EQ(view.searchTextBuffer, QByteArray("abc"));
+    EXPECT_EQ(sel(view.pane), Sel({2, 3}));
+
+    // Nothing found: the selection stays.
+    FakeUser missing{QStringLiteral("xyz")};
+    EXPECT_FALSE(view.find(missing));
+    EXPECT_EQ(sel(view.pane), Sel({2, 3}));
+    EXPECT_EQ(view.searchTextBuffer, QByteArray("xyz"));
+}
+
+TEST(PaneFind, SearchTextIsKeptToNinetyNineBytes)
+{
+    View view;
+    QString longText;
+    for (int i = 0; i < 60; ++i)
+        longText += QChar(0x3042);  // 120 bytes in code page 932
+    view.pane.setText(cp932::fromUnicode(longText));
+    // The dialog's box refuses such a text; it arrives as the previous one.
+    view.searchText = longText;
+    auto runner = [&](CFindTextDlg& d) {
+        d.show();
+        d.accept();
+        return true;
+    };
+    EXPECT_TRUE(FindInContent(nullptr, view.searchText, view.searchTextBuffer, &view.pane, runner));
+    // 99 bytes would cut the 50th character: 98 bytes of whole characters.
+    EXPECT_EQ(view.searchTextBuffer.size(), 98);
+    EXPECT_EQ(sel(view.pane), Sel({0, 98}));
+}
+
+TEST(PaneFind, DialogLimitsTheBoxToNinetyNineBytes)
+{
+    CFindTextDlg dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("文字検索"));
+    QStringList buttons;
+    for (QPushButton* b : dialog.findChildren<QPushButton*>())
+        buttons << b->text();
+    EXPECT_EQ(buttons, QStringList({QStringLiteral("OK"), QStringLiteral("ｷｬﾝｾﾙ")}));
+    dialog.text = QStringLiteral("start");
+    dialog.show();
+    EXPECT_EQ(dialog.comboBox()->currentText(), QStringLiteral("start"));
+    QWidget* focus = dialog.focusWidget();
+    EXPECT_TRUE(focus == dialog.comboBox() || focus == dialog.comboBox()->lineEdit());
+
+    QLineEdit* edit = dialog.comboBox()->lineEdit();
+    edit->clear();
+    edit->insert(QString(49, QChar(0x3042)));  // 98 bytes
+    edit->insert(QString(QChar(0x3044)));      // would make 100: refused
+    EXPECT_EQ(cp932::fromUnicode(edit->text()).size(), 98);
+    edit->insert(QStringLiteral("x"));  // 99 fits
+    EXPECT_EQ(cp932::fromUnicode(edit->text()).size(), 99);
+    dialog.accept();
+    EXPECT_EQ(dialog.text.size(), 50);
+    EXPECT_EQ(dialog.comboBox()->count(), 0);  // no history list
+}
+
+TEST(PaneFind, FindNextMovesOnAndStaysOnTheLast)
+{
+    View view;
+    view.pane.setText(textWith(100, {5, 50}));
+    FakeUser user{QStringLiteral("ABC")};
+    ASSERT_TRUE(view.find(user));
+    EXPECT_EQ(sel(view.pane), Sel({5, 8}));
+    key(&view.pane, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({50, 53}));
+    key(&view.pane, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({50, 53}));
+}
+
+TEST(PaneFind, FindPreviousPicksTheLastMatchBeforeTheSelection)
+{
+    View view;
+    view.pane.setText(textWith(1300, {100, 900, 950}));
+    FakeUser user{QStringLiteral("abc")};
+    ASSERT_TRUE(view.find(user));
+    view.pane.setSel(1200, 1200);
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({950, 953}));
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({900, 903}));
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({100, 103}));
+    // No earlier occurrence: the selection stays.
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({100, 103}));
+}
+
+TEST(PaneFind, FindPreviousWalksBackInWindowsOfFiveHundred)
+{
+    View view;
+    view.pane.setText(textWith(2100, {10}));
+    FakeUser user{QStringLiteral("abc")};
+    ASSERT_TRUE(view.find(user));
+    view.pane.setSel(2000, 2000);
+    EXPECT_TRUE(view.pane.FindPrevious());
+    EXPECT_EQ(sel(view.pane), Sel({10, 13}));
+
+    // A match across a window edge (1499..1502) is in neither window, but
+    // once a window holds a match the search steps on up to the selection.
+    view.pane.setText(textWith(2100, {10, 1499}));
+    view.pane.setSel(2000, 2000);
+    EXPECT_TRUE(view.pane.FindPrevious());
+    EXPECT_EQ(sel(view.pane), Sel({1499, 1502}));
+}
+
+TEST(PaneFind, NothingHappensBeforeASearchTextIsSet)
+{
+    CREdit_File pane;
+    pane.setText(textWith(100, {5, 50}));
+    pane.setSel(20, 20);
+    key(&pane, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(sel(pane), Sel({20, 20}));
+    key(&pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(pane), Sel({20, 20}));
+    EXPECT_FALSE(pane.FindNext());
+}
+
+TEST(PaneFind, NeverMatchesTheSecondByteOfACharacter)
+{
+    View view;
+    view.pane.setText("\x83\x41\x83\x41 or A");  // アア or A
+    FakeUser user{QStringLiteral("a")};
+    ASSERT_TRUE(view.find(user));
+    EXPECT_EQ(sel(view.pane), Sel({8, 9}));
+    FakeUser kana{QStringLiteral("ア")};
+    ASSERT_TRUE(view.find(kana));
+    EXPECT_EQ(sel(view.pane), Sel({0, 2}));
+    key(&view.pane, Qt::Key_Right, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({2, 4}));
+}
