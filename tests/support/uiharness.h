@@ -30,7 +30,7 @@ public:
         messageHook() = nullptr;
     }
 
-    QString profileFile() const { return dir.filePath("profile/Trovik32.conf"); }
+    QString profileFile() const { return profileDir.filePath("Trovik32.conf"); }
     // The program path of a file or folder below the temporary folder.
     QByteArray prog(const QString& relative = QString()) const
     {
@@ -61,7 +61,8 @@ public:
     }
     CTrovik32View* view() const { return frame->view(); }
 
-    QTemporaryDir dir;
+    QTemporaryDir dir;         // the folder browsed
+    QTemporaryDir profileDir;  // the profile, kept out of the listing
     std::unique_ptr<QSettingsProfile> profile;
     QPointer<CMainFrame> frame;
     QStringList messages;
