@@ -11,6 +11,7 @@
 #include "core/res/resources.h"
 #include "core/settings/settings.h"
 #include "support/uiharness.h"
+#include "ui/app/CTrovik32App.h"
 
 namespace {
 
@@ -268,4 +269,47 @@ TEST(FrameAccelerators, CtrlUConvertsWhereverTheFocusIs)
     h.view()->contentPane->setText(QByteArray("\xa4\xa2", 2));
     QTest::keyClick(h.view()->fileList, Qt::Key_U, Qt::ControlModifier);
     EXPECT_EQ(h.view()->contentPane->text(), QByteArray("\x82\xa0", 2));
+}
+
+TEST(StartUp, CommandLineFileTitlesTheWindowAndEntersTheRecentList)
+{
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    testsupport::writeFile(config.filePath("doc.txt"), "d");
+    {
+        CTrovik32App app;
+        ASSERT_TRUE(app.InitInstance({config.filePath("doc.txt")}));
+        EXPECT_EQ(app.frame()->windowTitle(), "doc.txt - Trovik32");
+        EXPECT_EQ(app.frame()->view()->currentFolder, "c:");  // browsing starts at the saved folder
+    }
+    QSettingsProfile p(config.filePath("Ostrel/Trovik32.conf"));
+    EXPECT_EQ(p.readString("Recent File List", "File1", ""), QFile::encodeName(config.filePath("doc.txt")));
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+TEST(StartUp, UnreadableCommandLineFileEndsTheProgramWithAMessage)
+{
+    QTemporaryDir config;
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    QStringList messages;
+    messageHook() = [&](QWidget*, const QString& t) { messages << t; };
+    CTrovik32App app;
+    EXPECT_FALSE(app.InitInstance({config.filePath("missing.txt")}));
+    EXPECT_EQ(app.frame(), nullptr);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(config.filePath("missing.txt")));
+    messageHook() = nullptr;
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+TEST(VersionBox, CaptionAndText)
+{
+    CVersionInfoDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), "ﾊﾞｰｼﾞｮﾝ情報(Trovik32.exe)");
+    QStringList texts;
+    for (QLabel* l : dlg.findChildren<QLabel*>())
+        texts << l->text();
+    EXPECT_TRUE(texts.contains("Trovik32 Version 3.1.0"));
 }
