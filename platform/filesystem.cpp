@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -121,6 +122,15 @@ uint64_t ReadFile::read(char* buf, uint64_t n)
         done += static_cast<uint64_t>(r);
     }
     return done;
+}
+
+void adviseLargeBuffer(void* data, uint64_t size)
+{
+    const uintptr_t page = 2u << 20;
+    const uintptr_t start = (reinterpret_cast<uintptr_t>(data) + page - 1) & ~(page - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) & ~(page - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
 }
 
 uint64_t availableMemory()

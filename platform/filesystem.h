@@ -43,6 +43,10 @@ private:
     int fd_ = -1;
 };
 
+// Asks the kernel to back a large buffer with huge pages before it is first
+// written, so filling it takes a fraction of the page faults.
+void adviseLargeBuffer(void* data, uint64_t size);
+
 // Memory the program can still get, in bytes (what the machine has free, the
 // address-space limit and the control group's limit, whichever is least).
 uint64_t availableMemory();

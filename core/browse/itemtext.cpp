@@ -1,72 +1,72 @@
 #include "core/browse/itemtext.h"
 
+#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace items {
 
 namespace {
 
-int specialRank(const QByteArray& t)
-{
-    if (t == "<..>")
-        return 0;
-    if (t == "<.>")
-        return 1;
-    return 2;
-}
-
 inline unsigned char fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; }
 inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-int naturalCompare(const unsigned char* a, qsizetype na, const unsigned char* b, qsizetype nb)
+}  // namespace
+
+QByteArray sortKey(const QByteArray& t)
 {
-    qsizetype i = 0, j = 0;
-    while (i < na && j < nb) {
-        if (isDigit(a[i]) && isDigit(b[j])) {
-            qsizetype si = i, sj = j;
-            while (si < na && a[si] == '0')
-                ++si;
-            while (sj < nb && b[sj] == '0')
-                ++sj;
-            qsizetype ei = si, ej = sj;
-            while (ei < na && isDigit(a[ei]))
-                ++ei;
-            while (ej < nb && isDigit(b[ej]))
-                ++ej;
-            if (ei - si != ej - sj)
-                return (ei - si) < (ej - sj) ? -1 : 1;
-            int c = std::memcmp(a + si, b + sj, static_cast<size_t>(ei - si));
-            if (c != 0)
-                return c < 0 ? -1 : 1;
-            i = ei;
-            j = ej;
+    // The folder's own entries lead; then letters without case, and digit runs
+    // as a '0' marker, their length and their digits without leading zeros, so
+    // comparing keys byte by byte compares numbers by value.
+    QByteArray key;
+    key.reserve(t.size() + 4);
+    key.append(t == "<..>" ? '\x00' : t == "<.>" ? '\x01' : '\x02');
+    const auto* p = reinterpret_cast<const unsigned char*>(t.constData());
+    const qsizetype n = t.size();
+    for (qsizetype i = 0; i < n;) {
+        if (!isDigit(p[i])) {
+            key.append(static_cast<char>(fold(p[i])));
+            ++i;
             continue;
         }
-        unsigned char ca = fold(a[i]), cb = fold(b[j]);
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-        ++i;
-        ++j;
+        qsizetype s = i;
+        while (s < n && p[s] == '0')
+            ++s;
+        qsizetype e = s;
+        while (e < n && isDigit(p[e]))
+            ++e;
+        const qsizetype len = std::min<qsizetype>(e - s, 0xFFFF);
+        key.append('0').append(static_cast<char>(len >> 8)).append(static_cast<char>(len & 0xFF));
+        key.append(t.constData() + s, e - s);
+        i = e;
     }
-    if (i < na)
-        return 1;
-    if (j < nb)
-        return -1;
-    return 0;
+    return key;
 }
-
-}  // namespace
 
 int compare(const QByteArray& a, const QByteArray& b)
 {
-    int ra = specialRank(a), rb = specialRank(b);
-    if (ra != rb)
-        return ra < rb ? -1 : 1;
-    int c = naturalCompare(reinterpret_cast<const unsigned char*>(a.constData()), a.size(),
-                           reinterpret_cast<const unsigned char*>(b.constData()), b.size());
+    const int c = sortKey(a).compare(sortKey(b));
     if (c != 0)
-        return c;
+        return c < 0 ? -1 : 1;
+    // Equal without case and leading zeros: the raw bytes decide, so the order is total.
     return a < b ? -1 : (b < a ? 1 : 0);
+}
+
+void sortItems(std::vector<QByteArray>& v)
+{
+    std::vector<std::pair<QByteArray, size_t>> keyed;
+    keyed.reserve(v.size());
+    for (size_t i = 0; i < v.size(); ++i)
+        keyed.emplace_back(sortKey(v[i]), i);
+    std::sort(keyed.begin(), keyed.end(), [&v](const auto& x, const auto& y) {
+        const int c = x.first.compare(y.first);
+        return c != 0 ? c < 0 : v[x.second] < v[y.second];
+    });
+    std::vector<QByteArray> out;
+    out.reserve(v.size());
+    for (const auto& k : keyed)
+        out.push_back(std::move(v[k.second]));
+    v = std::move(out);
 }
 
 int sjisWidth(const QByteArray& utf8)

@@ -5,6 +5,8 @@
 //   file item    the bare name
 #include <QByteArray>
 
+#include <vector>
+
 namespace items {
 
 inline bool isDriveItem(const QByteArray& t) { return t.size() >= 2 && t[0] == '<' && t[1] == '-'; }
@@ -23,6 +25,10 @@ inline QByteArray folderName(const QByteArray& t) { return t.size() >= 2 ? t.mid
 // compare by value ("file2" before "file10"), and ties are broken by the raw
 // bytes so the order is total. Returns <0, 0, >0.
 int compare(const QByteArray& a, const QByteArray& b);
+// The key the collation compares byte by byte (ties are then broken by the raw bytes).
+QByteArray sortKey(const QByteArray& text);
+// Sorts by the collation, each key built once.
+void sortItems(std::vector<QByteArray>& items);
 
 // Width of a text as its Shift-JIS form would count it: 1 for ASCII and
 // half-width katakana, 2 for any other character. Undecodable UTF-8 bytes count 1.

@@ -19,11 +19,6 @@ int columnWidthFor(int itemHeight, int longest)
     return (itemHeight * 100 / 164) * longest;
 }
 
-static void sortItems(std::vector<QByteArray>& v)
-{
-    std::sort(v.begin(), v.end(), [](const QByteArray& a, const QByteArray& b) { return items::compare(a, b) < 0; });
-}
-
 Listing buildFolderListing(const std::vector<DirEntry>& entries, const std::vector<QByteArray>& driveItems,
                            int itemHeight)
 {
@@ -37,8 +32,8 @@ Listing buildFolderListing(const std::vector<DirEntry>& entries, const std::vect
         // Folder items move to the front; a "<-name>" reads as a drive item and stays behind.
         (items::isFolderItem(t) ? folders : files).push_back(std::move(t));
     }
-    sortItems(folders);
-    sortItems(files);
+    items::sortItems(folders);
+    items::sortItems(files);
     out.items.reserve(folders.size() + files.size() + driveItems.size());
     for (auto& f : folders)
         out.items.push_back(std::move(f));
@@ -60,6 +55,6 @@ std::vector<QByteArray> buildPreviewListing(const std::vector<DirEntry>& entries
     v.reserve(entries.size());
     for (const DirEntry& e : entries)
         v.push_back(itemTextFor(e));
-    sortItems(v);
+    items::sortItems(v);
     return v;
 }

@@ -4,10 +4,12 @@
 
 char* SanitizeForDisplay(char* buf, size_t length)
 {
+    // Branch-free, so the compiler can run it over many bytes at once.
+    auto* p = reinterpret_cast<unsigned char*>(buf);
     for (size_t i = 0; i < length; ++i) {
-        auto c = static_cast<unsigned char>(buf[i]);
-        if (c < 0x20 ? (c != 0x09 && c != 0x0A && c != 0x0D) : c == 0x7F)
-            buf[i] = '^';
+        const unsigned char c = p[i];
+        const bool bad = ((c < 0x20) & (c != 0x09) & (c != 0x0A) & (c != 0x0D)) | (c == 0x7F);
+        p[i] = bad ? static_cast<unsigned char>('^') : c;
     }
     buf[length] = '\0';
     return buf;

@@ -125,21 +125,31 @@ void ListBox::ensureVisible(int index)
     }
 }
 
+void ListBox::moveSelection(int index)
+{
+    const int old = curSel_;
+    const int scrolled = horizontalScrollBar()->value() + verticalScrollBar()->value();
+    curSel_ = index;
+    ensureVisible(curSel_);
+    if (scrolled != horizontalScrollBar()->value() + verticalScrollBar()->value()) {
+        viewport()->update();
+        return;
+    }
+    // Only the two items whose look changed (and item 0, where an empty selection keeps the focus frame).
+    for (int i : {old, curSel_})
+        viewport()->update(itemRect(i < 0 ? 0 : i));
+}
+
 void ListBox::setCurSel(int index)
 {
-    curSel_ = model_.valid(index) ? index : -1;
-    ensureVisible(curSel_);
-    viewport()->update();
+    moveSelection(model_.valid(index) ? index : -1);
 }
 
 void ListBox::userSelect(int index)
 {
     if (count() == 0)
         return;
-    index = std::clamp(index, 0, count() - 1);
-    curSel_ = index;
-    ensureVisible(index);
-    viewport()->update();
+    moveSelection(std::clamp(index, 0, count() - 1));
     emit selChange();
 }
 

@@ -53,6 +53,7 @@ protected:
 
 private:
     void userSelect(int index);
+    void moveSelection(int index);
     void ensureVisible(int index);
     void updateScrollBars();
     int columnStep() const;

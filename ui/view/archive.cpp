@@ -38,7 +38,7 @@ void listMembers(const QByteArray& path, Fill fill)
 
 std::vector<QByteArray> sortedItems(std::vector<QByteArray> v)
 {
-    std::sort(v.begin(), v.end(), [](const QByteArray& a, const QByteArray& b) { return items::compare(a, b) < 0; });
+    items::sortItems(v);
     return v;
 }
 

@@ -1,5 +1,6 @@
 // What the selected item is: the preview on every selection change, and the
 // full load of an opened file or archive member.
+#include <algorithm>
 #include <limits>
 #include <new>
 
@@ -160,8 +161,19 @@ void CTrovik32View::LoadFileContent(const QByteArray& path)
         showMessage(this, kNoMemory);
         return;
     }
-    bytes.truncate(static_cast<qsizetype>(file.read(bytes.data(), st->size)));
-    SanitizeForDisplay(bytes);
+    platform::adviseLargeBuffer(bytes.data(), st->size);
+    // Read and filter a piece at a time, so each piece is filtered while it is still in the cache.
+    constexpr uint64_t kPiece = 1u << 20;
+    uint64_t done = 0;
+    while (done < st->size) {
+        const uint64_t want = std::min(kPiece, st->size - done);
+        const uint64_t got = file.read(bytes.data() + done, want);
+        SanitizeForDisplay(bytes.data() + done, got);
+        done += got;
+        if (got < want)
+            break;  // the file became shorter while it was read
+    }
+    bytes.truncate(static_cast<qsizetype>(done));
     // The pane takes the buffer over; nothing is copied.
     contentPane->setText(std::move(bytes));
 }
