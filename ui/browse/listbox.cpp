@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "core/browse/itemtext.h"
 #include "ui/browse/vkeys.h"
 
 ListBox::ListBox(int controlId, bool sorted, QWidget* parent)
@@ -23,6 +24,7 @@ ListBox::ListBox(int controlId, bool sorted, QWidget* parent)
     viewport()->setPalette(pal);
     viewport()->setBackgroundRole(QPalette::Base);
     model_.changed = [this] {
+        autoWidth_ = -1;
         if (!model_.valid(curSel_))
             curSel_ = -1;
         updateScrollBars();
@@ -46,7 +48,18 @@ void ListBox::setColumnWidth(int width)
 
 int ListBox::columnStep() const
 {
-    return multiColumn_ ? std::max(columnWidth_, 16) : viewport()->width();
+    if (!multiColumn_)
+        return viewport()->width();
+    if (columnWidth_ > 0)
+        return columnWidth_;
+    // No width set: wide enough for the widest item.
+    if (autoWidth_ < 0) {
+        int widest = 1;
+        for (const QByteArray& t : model_.items())
+            widest = std::max(widest, items::sjisWidth(t));
+        autoWidth_ = widest * fontMetrics().horizontalAdvance(QLatin1Char('0')) + 8;
+    }
+    return std::max(autoWidth_, 16);
 }
 
 int ListBox::rowsPerColumn() const
@@ -256,6 +269,15 @@ void ListBox::mouseDoubleClickEvent(QMouseEvent* e)
 {
     if (e->button() == Qt::LeftButton && indexAt(e->position().toPoint()) >= 0)
         emit dblClk();
+}
+
+void ListBox::changeEvent(QEvent* e)
+{
+    if (e->type() == QEvent::FontChange) {
+        autoWidth_ = -1;
+        updateScrollBars();
+    }
+    QAbstractScrollArea::changeEvent(e);
 }
 
 void ListBox::focusInEvent(QFocusEvent* e)

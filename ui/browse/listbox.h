@@ -48,6 +48,7 @@ protected:
     void mousePressEvent(QMouseEvent*) override;
     void mouseDoubleClickEvent(QMouseEvent*) override;
     void focusInEvent(QFocusEvent*) override;
+    void changeEvent(QEvent*) override;
     void focusOutEvent(QFocusEvent*) override;
     void scrollContentsBy(int, int) override { viewport()->update(); }
 
@@ -63,7 +64,8 @@ private:
     int controlId_;
     int curSel_ = -1;
     int itemHeight_ = 16;
-    int columnWidth_ = 0;
+    int columnWidth_ = 0;  // 0: as wide as the widest item
+    mutable int autoWidth_ = -1;
     bool multiColumn_ = true;
     Qt::KeyboardModifiers keyModifiers_;
 };

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFontDatabase>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -196,8 +198,22 @@ void CREdit_File::updateMetrics()
     m.tab = std::max(1, (logicalDpiX() + 2) / 4);
     m_lineHeight = std::max(1, fm.height());
     m_ascent = fm.ascent();
+    m_rawFont = QRawFont::fromFont(font(), QFontDatabase::Japanese);
+    m_glyphs.assign(0x10000, UINT32_MAX);
     m_layout.setMetrics(m, viewport()->width() - 2 * m_margin);
     relayout();
+}
+
+quint32 CREdit_File::glyphFor(char16_t c) const
+{
+    quint32& g = m_glyphs[c];
+    if (g == UINT32_MAX) {
+        const QChar ch(c);
+        quint32 index = 0;
+        int count = 1;
+        g = m_rawFont.isValid() && m_rawFont.glyphIndexesForChars(&ch, 1, &index, &count) && count == 1 ? index : 0;
+    }
+    return g;
 }
 
 void CREdit_File::relayout()
@@ -641,10 +657,20 @@ void CREdit_File::paintEvent(QPaintEvent*)
     const int height = viewport()->height();
     qint64 row = m_top;
     QString glyph(1, QChar());
+    // Each row's characters go out as two glyph runs (plain and selected) at
+    // their cell positions; a character the font lacks is drawn on its own,
+    // so font fallback still finds it.
+    QList<quint32> indexes[2];
+    QList<QPointF> positions[2];
     for (int y = 0; y < height && row >= 0; y += m_lineHeight) {
         const qint64 end = m_layout.rowEnd(row);
         int x = 0;
         qint64 p = row;
+        const int baseline = y + m_ascent;
+        for (int k = 0; k < 2; ++k) {
+            indexes[k].clear();
+            positions[k].clear();
+        }
         while (p < end) {
             const int len = cp932::charLength(data() + p, end - p);
             const int advance = textlayout::charAdvance(data(), p, len, x, m);
@@ -653,30 +679,37 @@ void CREdit_File::paintEvent(QPaintEvent*)
                 painter.fillRect(m_margin + x, y, advance, m_lineHeight, selBack);
             const auto b = static_cast<unsigned char>(data()[p]);
             if (b != '\t' && b != ' ') {
-                painter.setPen(selected ? selText : textColor);
-                const int baseline = y + m_ascent;
-                if (len == 2) {
-                    const char16_t c = cp932::decodePair(b, static_cast<unsigned char>(data()[p + 1]));
-                    if (c) {
-                        glyph[0] = QChar(c);
-                        painter.drawText(m_margin + x, baseline, glyph);
-                    } else {  // one placeholder per byte
-                        drawPlaceholder(painter, m_margin + x, y);
-                        drawPlaceholder(painter, m_margin + x + m.half, y);
-                    }
+                char16_t c = 0;
+                if (len == 2)
+                    c = cp932::decodePair(b, static_cast<unsigned char>(data()[p + 1]));
+                else if (const char16_t single = cp932::decodeSingle(b); single >= 0x20 && single != 0x7F)
+                    c = single;  // control bytes and bytes that are no character show the placeholder
+                if (!c) {  // one placeholder per byte
+                    for (int k = 0; k < len; ++k)
+                        drawPlaceholder(painter, m_margin + x + k * m.half, y);
+                } else if (const quint32 g = glyphFor(c)) {
+                    indexes[selected].append(g);
+                    positions[selected].append(QPointF(m_margin + x, baseline));
                 } else {
-                    const char16_t c = cp932::decodeSingle(b);
-                    // Control bytes and bytes that are no character show the placeholder.
-                    if (c >= 0x20 && c != 0x7F) {
-                        glyph[0] = QChar(c);
-                        painter.drawText(m_margin + x, baseline, glyph);
-                    } else {
-                        drawPlaceholder(painter, m_margin + x, y);
-                    }
+                    painter.setPen(selected ? selText : textColor);
+                    glyph[0] = QChar(c);
+                    painter.drawText(m_margin + x, baseline, glyph);
                 }
             }
             x += advance;
             p += len;
+        }
+        for (int k = 0; k < 2; ++k) {
+            if (indexes[k].isEmpty())
+                continue;
+            QGlyphRun run;
+            run.setRawFont(m_rawFont);
+            run.setGlyphIndexes(indexes[k]);
+            run.setPositions(positions[k]);
+            run.setUnderline(font().underline());
+            run.setStrikeOut(font().strikeOut());
+            painter.setPen(k ? selText : textColor);
+            painter.drawGlyphRun(QPointF(0, 0), run);
         }
         // A selected line end shows as one half-width cell.
         if (m_layout.rowEndsLine(row) && end < selEnd && end >= selStart && end < size())

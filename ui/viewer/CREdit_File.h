@@ -5,6 +5,9 @@
 // and laid out.
 #include <QAbstractScrollArea>
 #include <QByteArray>
+#include <QRawFont>
+
+#include <vector>
 
 class QPainter;
 
@@ -81,6 +84,9 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
+    // Glyph of a character in the pane's font; 0 when that font lacks it.
+    quint32 glyphFor(char16_t c) const;
+
     const char* data() const { return m_text.constData(); }
     qint64 size() const { return m_text.size(); }
 
@@ -116,5 +122,7 @@ private:
     int m_lineHeight = 16;
     int m_ascent = 12;
     int m_margin = 2;
+    QRawFont m_rawFont;
+    mutable std::vector<quint32> m_glyphs;  // by UTF-16 unit; UINT32_MAX = not looked up yet
     int m_scrollShift = 0;  // scroll bar units are bytes >> m_scrollShift
 };
