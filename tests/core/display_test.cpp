@@ -50,13 +50,7 @@ TEST(GroupedNumber, GroupsOfThreeFromTheRightIncludingBeyond32Bits)
 
 TEST(DateText, LocalDateAndDosDateReadTheSame)
 {
-    std::tm tm{};
-    tm.tm_year = 2001 - 1900;
-    tm.tm_mon = 2;
-    tm.tm_mday = 7;
-    tm.tm_hour = 12;
-    tm.tm_isdst = -1;
-    EXPECT_EQ(localDateText(std::mktime(&tm)), "2001.3.7");
+    EXPECT_EQ(localDateText(testsupport::localNoon(2001, 3, 7)), "2001.3.7");
     EXPECT_EQ(dosDateText(0x2A67), "2001.3.7");
     EXPECT_EQ(dosDateText(0), "1980.0.0");
 }
@@ -107,17 +101,7 @@ TEST_F(FileStatusOnDisk, SizesAreSixtyFourBitAndDatesAreTheLastWrite)
     ASSERT_TRUE(st.has_value());
     EXPECT_EQ(st->size, 5000000000ull);
     EXPECT_EQ(FormatGroupedNumber(st->size), "5,000,000,000");
-    std::tm tm{};
-    tm.tm_year = 101;
-    tm.tm_mon = 2;
-    tm.tm_mday = 7;
-    tm.tm_hour = 9;
-    tm.tm_isdst = -1;
-    const std::time_t when = std::mktime(&tm);
-    QFile f(big);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(when), QFileDevice::FileModificationTime));
-    f.close();
+    testsupport::setModified(big, testsupport::localNoon(2001, 3, 7));
     EXPECT_EQ(localDateText(platform::fileStatus(prog("sparse.bin"))->mtime), "2001.3.7");
 }
 

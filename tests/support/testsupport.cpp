@@ -1,5 +1,6 @@
 #include "support/testsupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -27,6 +28,25 @@ QByteArray readFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         throw std::runtime_error("cannot read test file " + path.toStdString());
     return f.readAll();
+}
+
+std::time_t localNoon(int year, int month, int day)
+{
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = 12;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
+}
+
+void setModified(const QString& path, std::time_t when)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite)
+        || !f.setFileTime(QDateTime::fromSecsSinceEpoch(when), QFileDevice::FileModificationTime))
+        throw std::runtime_error("cannot set the time of " + path.toStdString());
 }
 
 }  // namespace testsupport

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <ctime>
 #include <string>
 
 namespace testsupport {
@@ -15,5 +16,10 @@ void writeFile(const QString& path, const QByteArray& bytes);
 QString fixture(const QString& relative);
 
 QByteArray readFile(const QString& path);
+
+// Noon of a local calendar day.
+std::time_t localNoon(int year, int month, int day);
+// Sets a file's last-write time.
+void setModified(const QString& path, std::time_t when);
 
 }  // namespace testsupport

@@ -258,16 +258,7 @@ TEST_F(Browse, FilePreviewTextsAndFilter)
     testsupport::writeFile(h.dir.filePath("million.txt"), QByteArray(1234567, 'm'));
     testsupport::writeFile(h.dir.filePath(".secret"), "s");
     ASSERT_EQ(chmod(QFile::encodeName(h.dir.filePath(".secret")).constData(), 0444), 0);
-    std::tm tm{};
-    tm.tm_year = 101;
-    tm.tm_mon = 2;
-    tm.tm_mday = 7;
-    tm.tm_hour = 10;
-    tm.tm_isdst = -1;
-    QFile f(h.dir.filePath("million.txt"));
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    ASSERT_TRUE(f.setFileTime(QDateTime::fromSecsSinceEpoch(std::mktime(&tm)), QFileDevice::FileModificationTime));
-    f.close();
+    testsupport::setModified(h.dir.filePath("million.txt"), testsupport::localNoon(2001, 3, 7));
     CTrovik32View* v = openAt();
     select(v, "ctrl.bin");
     EXPECT_EQ(v->contentPane->text(), QByteArray("a^b^c^d\te\r\nf"));
