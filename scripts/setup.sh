@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev xdg-utils
   fonts-ipafont-gothic
   liblhasa-dev
   libgtest-dev libicu-dev
