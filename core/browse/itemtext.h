@@ -12,7 +12,6 @@ namespace items {
 inline bool isDriveItem(const QByteArray& t) { return t.size() >= 2 && t[0] == '<' && t[1] == '-'; }
 inline bool isFolderItem(const QByteArray& t) { return t.size() >= 1 && t[0] == '<' && !isDriveItem(t); }
 inline bool isParentItem(const QByteArray& t) { return t.size() >= 2 && t[0] == '<' && t[1] == '.'; }
-inline bool isFileItem(const QByteArray& t) { return t.isEmpty() || t[0] != '<'; }
 
 // The letter of a drive item ("<-c->..." gives 'c'); 0 when there is none.
 inline char driveLetter(const QByteArray& t) { return t.size() >= 3 ? t[2] : 0; }

@@ -11,8 +11,7 @@
 #include "core/browse/itemtext.h"
 #include "ui/browse/vkeys.h"
 
-ListBox::ListBox(int controlId, bool sorted, QWidget* parent)
-    : QAbstractScrollArea(parent), model_(sorted), controlId_(controlId)
+ListBox::ListBox(int controlId, QWidget* parent) : QAbstractScrollArea(parent), controlId_(controlId)
 {
     setFocusPolicy(Qt::StrongFocus);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -48,8 +47,6 @@ void ListBox::setColumnWidth(int width)
 
 int ListBox::columnStep() const
 {
-    if (!multiColumn_)
-        return viewport()->width();
     if (columnWidth_ > 0)
         return columnWidth_;
     // No width set: wide enough for the widest item.
@@ -64,87 +61,57 @@ int ListBox::columnStep() const
 
 int ListBox::rowsPerColumn() const
 {
-    if (!multiColumn_)
-        return std::max(1, count());
     return std::max(1, viewport()->height() / itemHeight_);
-}
-
-int ListBox::firstVisible() const
-{
-    return multiColumn_ ? horizontalScrollBar()->value() * rowsPerColumn() : verticalScrollBar()->value();
 }
 
 QRect ListBox::itemRect(int index) const
 {
-    if (multiColumn_) {
-        const int rows = rowsPerColumn();
-        const int col = index / rows - horizontalScrollBar()->value();
-        return QRect(col * columnStep(), (index % rows) * itemHeight_, columnStep(), itemHeight_);
-    }
-    return QRect(0, (index - verticalScrollBar()->value()) * itemHeight_, viewport()->width(), itemHeight_);
+    const int rows = rowsPerColumn();
+    const int col = index / rows - horizontalScrollBar()->value();
+    return QRect(col * columnStep(), (index % rows) * itemHeight_, columnStep(), itemHeight_);
 }
 
 int ListBox::indexAt(const QPoint& pos) const
 {
     if (pos.x() < 0 || pos.y() < 0)
         return -1;
-    int index;
-    if (multiColumn_) {
-        const int rows = rowsPerColumn();
-        const int row = pos.y() / itemHeight_;
-        if (row >= rows)
-            return -1;
-        index = (pos.x() / columnStep() + horizontalScrollBar()->value()) * rows + row;
-    } else {
-        index = pos.y() / itemHeight_ + verticalScrollBar()->value();
-    }
+    const int rows = rowsPerColumn();
+    const int row = pos.y() / itemHeight_;
+    if (row >= rows)
+        return -1;
+    const int index = (pos.x() / columnStep() + horizontalScrollBar()->value()) * rows + row;
     return index < count() ? index : -1;
 }
 
 void ListBox::updateScrollBars()
 {
-    if (multiColumn_) {
-        const int rows = rowsPerColumn();
-        const int columns = (count() + rows - 1) / rows;
-        const int visible = std::max(1, viewport()->width() / columnStep());
-        horizontalScrollBar()->setRange(0, std::max(0, columns - visible));
-        horizontalScrollBar()->setPageStep(visible);
-    } else {
-        const int visible = std::max(1, viewport()->height() / itemHeight_);
-        verticalScrollBar()->setRange(0, std::max(0, count() - visible));
-        verticalScrollBar()->setPageStep(visible);
-    }
+    const int rows = rowsPerColumn();
+    const int columns = (count() + rows - 1) / rows;
+    const int visible = std::max(1, viewport()->width() / columnStep());
+    horizontalScrollBar()->setRange(0, std::max(0, columns - visible));
+    horizontalScrollBar()->setPageStep(visible);
 }
 
 void ListBox::ensureVisible(int index)
 {
     if (index < 0)
         return;
-    if (multiColumn_) {
-        const int col = index / rowsPerColumn();
-        const int visible = std::max(1, viewport()->width() / columnStep());
-        QScrollBar* bar = horizontalScrollBar();
-        if (col < bar->value())
-            bar->setValue(col);
-        else if (col >= bar->value() + visible)
-            bar->setValue(col - visible + 1);
-    } else {
-        const int visible = std::max(1, viewport()->height() / itemHeight_);
-        QScrollBar* bar = verticalScrollBar();
-        if (index < bar->value())
-            bar->setValue(index);
-        else if (index >= bar->value() + visible)
-            bar->setValue(index - visible + 1);
-    }
+    const int col = index / rowsPerColumn();
+    const int visible = std::max(1, viewport()->width() / columnStep());
+    QScrollBar* bar = horizontalScrollBar();
+    if (col < bar->value())
+        bar->setValue(col);
+    else if (col >= bar->value() + visible)
+        bar->setValue(col - visible + 1);
 }
 
 void ListBox::moveSelection(int index)
 {
     const int old = curSel_;
-    const int scrolled = horizontalScrollBar()->value() + verticalScrollBar()->value();
+    const int scrolled = horizontalScrollBar()->value();
     curSel_ = index;
     ensureVisible(curSel_);
-    if (scrolled != horizontalScrollBar()->value() + verticalScrollBar()->value()) {
+    if (scrolled != horizontalScrollBar()->value()) {
         viewport()->update();
         return;
     }
@@ -192,20 +159,13 @@ void ListBox::paintEvent(QPaintEvent* e)
     QPainter p(viewport());
     p.setFont(font());
     const QRect area = e->rect();
-    const int first = firstVisible();
-    if (multiColumn_) {
-        const int rows = rowsPerColumn();
-        const int visibleColumns = viewport()->width() / columnStep() + 2;
-        const int last = std::min(count(), first + visibleColumns * rows);
-        for (int i = first; i < last; ++i) {
-            const QRect r = itemRect(i);
-            if (r.intersects(area))
-                paintItem(p, i, r, i == curSel_);
-        }
-    } else {
-        const int last = std::min(count(), first + viewport()->height() / itemHeight_ + 2);
-        for (int i = first; i < last; ++i)
-            paintItem(p, i, itemRect(i), i == curSel_);
+    const int rows = rowsPerColumn();
+    const int first = horizontalScrollBar()->value() * rows;
+    const int last = std::min(count(), first + (viewport()->width() / columnStep() + 2) * rows);
+    for (int i = first; i < last; ++i) {
+        const QRect r = itemRect(i);
+        if (r.intersects(area))
+            paintItem(p, i, r, i == curSel_);
     }
     if (hasFocus())
         paintFocus(p, itemRect(curSel_ >= 0 ? curSel_ : 0));
@@ -225,15 +185,14 @@ void ListBox::keyPressEvent(QKeyEvent* e)
     emit vkeyToItem(virtualKeyOf(e));
     if (!self || !isVisible())
         return;  // the key closed the window or left the list
-    const int rows = multiColumn_ ? rowsPerColumn() : 1;
-    const int page = multiColumn_ ? rows * std::max(1, viewport()->width() / columnStep())
-                                  : std::max(1, viewport()->height() / itemHeight_);
+    const int rows = rowsPerColumn();
+    const int page = rows * std::max(1, viewport()->width() / columnStep());
     const int cur = curSel_;
     switch (e->key()) {
     case Qt::Key_Up: userSelect(cur < 0 ? 0 : cur - 1); return;
     case Qt::Key_Down: userSelect(cur < 0 ? 0 : cur + 1); return;
-    case Qt::Key_Left: if (multiColumn_) userSelect(cur < 0 ? 0 : (cur - rows >= 0 ? cur - rows : cur)); return;
-    case Qt::Key_Right: if (multiColumn_) userSelect(cur < 0 ? 0 : (cur + rows < count() ? cur + rows : cur)); return;
+    case Qt::Key_Left: userSelect(cur < 0 ? 0 : (cur - rows >= 0 ? cur - rows : cur)); return;
+    case Qt::Key_Right: userSelect(cur < 0 ? 0 : (cur + rows < count() ? cur + rows : cur)); return;
     case Qt::Key_PageUp: userSelect(cur < 0 ? 0 : cur - page); return;
     case Qt::Key_PageDown: userSelect(cur < 0 ? 0 : cur + page); return;
     case Qt::Key_Home: userSelect(0); return;

@@ -9,7 +9,7 @@
 class ListBox : public QAbstractScrollArea {
     Q_OBJECT
 public:
-    explicit ListBox(int controlId, bool sorted, QWidget* parent = nullptr);
+    explicit ListBox(int controlId, QWidget* parent = nullptr);
 
     ListBoxModel& model() { return model_; }
     const ListBoxModel& model() const { return model_; }
@@ -24,7 +24,6 @@ public:
     int itemHeight() const { return itemHeight_; }
     void setColumnWidth(int width);
     int columnWidth() const { return columnWidth_; }
-    void setMultiColumn(bool on) { multiColumn_ = on; updateScrollBars(); }
     // Rectangle of an item in viewport coordinates (also for index 0 of an empty list).
     QRect itemRect(int index) const;
     int indexAt(const QPoint& viewportPos) const;
@@ -41,7 +40,6 @@ signals:
 protected:
     // Draws one item; the base draws the text in the palette's colours.
     virtual void paintItem(QPainter& p, int index, const QRect& rect, bool selected);
-    virtual void paintFocus(QPainter& p, const QRect& rect);
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
@@ -53,12 +51,12 @@ protected:
     void scrollContentsBy(int, int) override { viewport()->update(); }
 
 private:
+    void paintFocus(QPainter& p, const QRect& rect);
     void userSelect(int index);
     void moveSelection(int index);
     void ensureVisible(int index);
     void updateScrollBars();
     int columnStep() const;
-    int firstVisible() const;
 
     ListBoxModel model_;
     int controlId_;
@@ -66,6 +64,5 @@ private:
     int itemHeight_ = 16;
     int columnWidth_ = 0;  // 0: as wide as the widest item
     mutable int autoWidth_ = -1;
-    bool multiColumn_ = true;
     Qt::KeyboardModifiers keyModifiers_;
 };

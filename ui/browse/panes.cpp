@@ -4,7 +4,7 @@
 
 #include "core/browse/itemtext.h"
 
-CListBox_File::CListBox_File(QWidget* parent) : ListBox(61446, true, parent) {}
+CListBox_File::CListBox_File(QWidget* parent) : ListBox(61446, parent) {}
 
 QRgb CListBox_File::textColour(const QByteArray& t)
 {

@@ -23,12 +23,12 @@ protected:
 class CListBox_Dv : public ListBox {
     Q_OBJECT
 public:
-    explicit CListBox_Dv(QWidget* parent = nullptr) : ListBox(61447, true, parent) {}
+    explicit CListBox_Dv(QWidget* parent = nullptr) : ListBox(61447, parent) {}
 };
 
 // The preview list of a folder's entries or an archive's members.
 class CListBox_Sub : public ListBox {
     Q_OBJECT
 public:
-    explicit CListBox_Sub(QWidget* parent = nullptr) : ListBox(61448, true, parent) { setFocusPolicy(Qt::NoFocus); }
+    explicit CListBox_Sub(QWidget* parent = nullptr) : ListBox(61448, parent) { setFocusPolicy(Qt::NoFocus); }
 };
