@@ -9,6 +9,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/browse/selectionstack.h"
 #include "core/settings/logfont.h"
 #include "core/settings/profile.h"
 #include "core/settings/settings.h"
@@ -19,23 +20,6 @@ class CListBox_Sub;
 class CREdit_File;
 class ListBox;
 class CFindTextDlg;
-
-// The remembered selection of every folder level; grows as deep as the folders go.
-class SelectionStack {
-public:
-    int& operator[](int depth)
-    {
-        if (depth < 0)
-            depth = 0;
-        if (static_cast<size_t>(depth) >= entries_.size())
-            entries_.resize(static_cast<size_t>(depth) + 1, 0);
-        return entries_[static_cast<size_t>(depth)];
-    }
-    size_t size() const { return entries_.size(); }
-
-private:
-    std::vector<int> entries_ = std::vector<int>(128, 0);
-};
 
 class CTrovik32View : public QWidget {
     Q_OBJECT

@@ -26,9 +26,7 @@ void CTrovik32View::OpenSelectedItem()
     if (!t.isEmpty() && t[0] == '<') {
         if (items::isParentItem(t)) {
             currentFolder = cutAtLastBackslashFull(currentFolder);
-            selectionStack[depth] = 0;
-            if (depth > 0)
-                --depth;
+            selectionStack.ascend(depth);
             ListFolder(currentFolder);
             archiveMode = false;
         } else if (items::isDriveItem(t)) {
@@ -49,9 +47,7 @@ void CTrovik32View::OpenSelectedItem()
             archiveMode = false;
         } else {
             currentFolder += '\\' + items::folderName(t);
-            selectionStack[depth] = s;
-            ++depth;
-            selectionStack[depth] = 0;
+            selectionStack.descend(depth, s);
             ListFolder(currentFolder);  // an unreadable folder leaves the empty list at the new depth
         }
         previewFolder = currentFolder;
@@ -59,9 +55,7 @@ void CTrovik32View::OpenSelectedItem()
     }
     itemPath = currentFolder + '\\' + t;
     if (EnterArchive(itemPath)) {
-        selectionStack[depth] = s;
-        ++depth;
-        selectionStack[depth] = 0;
+        selectionStack.descend(depth, s);
         fileList->setCurSel(0);
         return;
     }
@@ -97,9 +91,7 @@ int CTrovik32View::HandleListKey(int key, ListBox* sender)
         const qsizetype i = currentFolder.lastIndexOf('\\');
         if (i > 0) {
             currentFolder.truncate(i);
-            selectionStack[depth] = 0;
-            if (depth > 0)
-                --depth;
+            selectionStack.ascend(depth);
             archiveMode = false;
             ListFolder(currentFolder);
             previewFolder = currentFolder;
