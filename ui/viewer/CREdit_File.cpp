@@ -503,11 +503,6 @@ void CREdit_File::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
-    if (event->matches(QKeySequence::SelectAll)) {
-        setSel(0, -1);
-        event->accept();
-        return;
-    }
 
     const bool hasSelection = m_anchor != m_caret;
     const int keepGoal = m_goalX;
