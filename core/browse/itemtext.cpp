@@ -52,7 +52,7 @@ int compare(const QByteArray& a, const QByteArray& b)
     return a < b ? -1 : (b < a ? 1 : 0);
 }
 
-void sortItems(std::vector<QByteArray>& v)
+std::vector<size_t> sortOrder(const std::vector<QByteArray>& v)
 {
     std::vector<std::pair<QByteArray, size_t>> keyed;
     keyed.reserve(v.size());
@@ -62,10 +62,19 @@ void sortItems(std::vector<QByteArray>& v)
         const int c = x.first.compare(y.first);
         return c != 0 ? c < 0 : v[x.second] < v[y.second];
     });
+    std::vector<size_t> order;
+    order.reserve(v.size());
+    for (const auto& k : keyed)
+        order.push_back(k.second);
+    return order;
+}
+
+void sortItems(std::vector<QByteArray>& v)
+{
     std::vector<QByteArray> out;
     out.reserve(v.size());
-    for (const auto& k : keyed)
-        out.push_back(std::move(v[k.second]));
+    for (size_t i : sortOrder(v))
+        out.push_back(std::move(v[i]));
     v = std::move(out);
 }
 

@@ -1,17 +1,26 @@
 #pragma once
-// Item texts of the file list. An item's kind is known from its text alone:
-//   folder item  "<" name ">"     (the parent item is "<..>")
-//   drive item   "<-x->" label    (also a folder named "-..." — its text reads the same)
+// Item texts of the lists:
+//   folder item  "<" name ">"     (the parent item is "<..>", the folder itself "<.>")
+//   drive item   "<-x->" label
 //   file item    the bare name
+// A text alone cannot tell the kind on Linux: a file may be named "<note.txt"
+// or "<-x->", and a folder "-x". So each item carries its kind beside its text.
 #include <QByteArray>
 
+#include <cstdint>
 #include <vector>
 
 namespace items {
 
-inline bool isDriveItem(const QByteArray& t) { return t.size() >= 2 && t[0] == '<' && t[1] == '-'; }
-inline bool isFolderItem(const QByteArray& t) { return t.size() >= 1 && t[0] == '<' && !isDriveItem(t); }
-inline bool isParentItem(const QByteArray& t) { return t.size() >= 2 && t[0] == '<' && t[1] == '.'; }
+enum class Kind : std::uint8_t {
+    File,    // a file, or an archive member
+    Folder,  // "<" name ">"
+    Parent,  // "<..>": the folder above
+    Self,    // "<.>": the folder itself (only the sub list keeps it)
+    Drive,   // "<-x->" label
+};
+
+inline bool isFolderLike(Kind k) { return k == Kind::Folder || k == Kind::Parent || k == Kind::Self; }
 
 // The letter of a drive item ("<-c->..." gives 'c'); 0 when there is none.
 inline char driveLetter(const QByteArray& t) { return t.size() >= 3 ? t[2] : 0; }
@@ -28,6 +37,8 @@ int compare(const QByteArray& a, const QByteArray& b);
 QByteArray sortKey(const QByteArray& text);
 // Sorts by the collation, each key built once.
 void sortItems(std::vector<QByteArray>& items);
+// The order the collation gives: the indices of the texts, sorted.
+std::vector<size_t> sortOrder(const std::vector<QByteArray>& items);
 
 // Width of a text as its Shift-JIS form would count it: 1 for ASCII and
 // half-width katakana, 2 for any other character. Undecodable UTF-8 bytes count 1.

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "core/browse/itemtext.h"
-
 QByteArray itemTextFor(const DirEntry& e)
 {
     if (!e.isDir)
@@ -14,47 +12,84 @@ QByteArray itemTextFor(const DirEntry& e)
     return t;
 }
 
+items::Kind kindFor(const DirEntry& e)
+{
+    if (!e.isDir)
+        return items::Kind::File;
+    if (e.name == "..")
+        return items::Kind::Parent;
+    if (e.name == ".")
+        return items::Kind::Self;
+    return items::Kind::Folder;
+}
+
 int columnWidthFor(int itemHeight, int longest)
 {
     return (itemHeight * 100 / 164) * longest;
 }
+
+namespace {
+
+// Appends the texts in collation order, with their kinds.
+void appendSorted(Listing& out, std::vector<QByteArray>& texts, const std::vector<items::Kind>& kinds)
+{
+    for (size_t i : items::sortOrder(texts)) {
+        if (kinds[i] == items::Kind::Self)
+            continue;  // the file list has no entry for the folder itself
+        out.items.push_back(std::move(texts[i]));
+        out.kinds.push_back(kinds[i]);
+    }
+}
+
+}  // namespace
 
 Listing buildFolderListing(const std::vector<DirEntry>& entries, const std::vector<QByteArray>& driveItems,
                            int itemHeight)
 {
     Listing out;
     std::vector<QByteArray> folders, files;
+    std::vector<items::Kind> folderKinds;
     folders.reserve(entries.size() / 8 + 4);
     files.reserve(entries.size());
     for (const DirEntry& e : entries) {
         QByteArray t = itemTextFor(e);
         out.longest = std::max(out.longest, items::sjisWidth(t));
-        // Folder items move to the front; a "<-name>" reads as a drive item and stays behind.
-        (items::isFolderItem(t) ? folders : files).push_back(std::move(t));
+        if (e.isDir) {
+            folders.push_back(std::move(t));
+            folderKinds.push_back(kindFor(e));
+        } else {
+            files.push_back(std::move(t));
+        }
     }
-    items::sortItems(folders);
-    items::sortItems(files);
     out.items.reserve(folders.size() + files.size() + driveItems.size());
-    for (auto& f : folders)
-        out.items.push_back(std::move(f));
-    for (auto& f : files)
-        out.items.push_back(std::move(f));
-    if (out.items.size() > 1 && out.items[1] == "<.>")
-        out.items.erase(out.items.begin() + 1);
+    out.kinds.reserve(out.items.capacity());
+    appendSorted(out, folders, folderKinds);
+    appendSorted(out, files, std::vector<items::Kind>(files.size(), items::Kind::File));
     for (const QByteArray& d : driveItems) {
         out.longest = std::max(out.longest, items::sjisWidth(d));
         out.items.push_back(d);
+        out.kinds.push_back(items::Kind::Drive);
     }
     out.columnWidth = columnWidthFor(itemHeight, out.longest);
     return out;
 }
 
-std::vector<QByteArray> buildPreviewListing(const std::vector<DirEntry>& entries)
+Listing buildPreviewListing(const std::vector<DirEntry>& entries)
 {
-    std::vector<QByteArray> v;
-    v.reserve(entries.size());
-    for (const DirEntry& e : entries)
-        v.push_back(itemTextFor(e));
-    items::sortItems(v);
-    return v;
+    std::vector<QByteArray> texts;
+    std::vector<items::Kind> kinds;
+    texts.reserve(entries.size());
+    kinds.reserve(entries.size());
+    for (const DirEntry& e : entries) {
+        texts.push_back(itemTextFor(e));
+        kinds.push_back(kindFor(e));
+    }
+    Listing out;
+    out.items.reserve(texts.size());
+    out.kinds.reserve(texts.size());
+    for (size_t i : items::sortOrder(texts)) {
+        out.items.push_back(std::move(texts[i]));
+        out.kinds.push_back(kinds[i]);
+    }
+    return out;
 }

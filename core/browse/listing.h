@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include "core/browse/itemtext.h"
+
 struct DirEntry {
     QByteArray name;  // native bytes
     bool isDir = false;
@@ -12,20 +14,21 @@ struct DirEntry {
 
 struct Listing {
     std::vector<QByteArray> items;
+    std::vector<items::Kind> kinds;  // one per item
     int longest = 0;      // L: the widest item text, counted as its Shift-JIS form
     int columnWidth = 0;  // ⌊h × 100 / 164⌋ × L
 };
 
-// The file list: folder items first in sorted order, then file items in sorted
-// order, the folder's own "<.>" entry dropped, then the drive items in their
-// own order. A folder whose name begins with "-" reads like a drive item and
-// stays among the files.
+// The file list: folder items first in sorted order ("<..>" leading), then
+// file items in sorted order, the folder's own "<.>" entry dropped, then the
+// drive items in their own order.
 Listing buildFolderListing(const std::vector<DirEntry>& entries, const std::vector<QByteArray>& driveItems,
                            int itemHeight);
 
 // The sub list: every entry sorted, folders among the files, nothing removed or added.
-std::vector<QByteArray> buildPreviewListing(const std::vector<DirEntry>& entries);
+Listing buildPreviewListing(const std::vector<DirEntry>& entries);
 
 int columnWidthFor(int itemHeight, int longest);
 
 QByteArray itemTextFor(const DirEntry& e);
+items::Kind kindFor(const DirEntry& e);

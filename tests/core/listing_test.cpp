@@ -62,15 +62,23 @@ TEST_F(ListingOnDisk, FoldersFirstThenFilesThenDrivesWithHiddenEntriesListed)
     EXPECT_EQ(l.items, texts({"<..>", "<.hidden_dir>", "<Alpha>", "<beta>", ".profile", "a.txt", "zeta.txt", "<-c->"}));
 }
 
-TEST_F(ListingOnDisk, LeadingHyphenFolderReadsAsADriveItemAndStaysAmongFiles)
+TEST_F(ListingOnDisk, EachItemKnowsItsKindWhateverItsName)
 {
+    // Names that read like other kinds: a folder "-dash" looks like a drive
+    // item, files "<note.txt", "<-evil" and "<..>" look like folders, drives
+    // and the parent item. "." names are ordinary folders and files.
     QDir(dir.path()).mkdir("-dash");
     QDir(dir.path()).mkdir("zfolder");
+    QDir(dir.path()).mkdir(".config");
     testsupport::writeFile(dir.filePath("b.txt"), "b");
-    const Listing l = list(prog(dir.path()));
-    EXPECT_EQ(l.items, texts({"<..>", "<zfolder>", "<-dash>", "b.txt"}));
-    EXPECT_TRUE(items::isDriveItem("<-dash>"));
-    EXPECT_EQ(items::driveLetter("<-dash>"), 'd');
+    testsupport::writeFile(dir.filePath("<note.txt"), "n");
+    testsupport::writeFile(dir.filePath("<-evil"), "e");
+    testsupport::writeFile(dir.filePath("<..>"), "p");
+    const Listing l = list(prog(dir.path()), texts({"<-c->"}));
+    using K = items::Kind;
+    EXPECT_EQ(l.items, texts({"<..>", "<-dash>", "<.config>", "<zfolder>", "<..>", "<-evil", "<note.txt", "b.txt", "<-c->"}));
+    EXPECT_EQ(l.kinds, (std::vector<K>{K::Parent, K::Folder, K::Folder, K::Folder, K::File, K::File, K::File, K::File,
+                                       K::Drive}));
 }
 
 TEST_F(ListingOnDisk, DriveRootHasNoParentItem)
@@ -135,7 +143,10 @@ TEST(Listing, DoubleByteCharactersCountTwoAndHalfWidthKatakanaOne)
 TEST(Listing, PreviewListingKeepsEverythingSortedTogether)
 {
     std::vector<DirEntry> e = {{".", true}, {"..", true}, {"b.txt", false}, {"a", true}, {"-x", true}};
-    EXPECT_EQ(buildPreviewListing(e), texts({"<..>", "<.>", "<-x>", "<a>", "b.txt"}));
+    const Listing l = buildPreviewListing(e);
+    EXPECT_EQ(l.items, texts({"<..>", "<.>", "<-x>", "<a>", "b.txt"}));
+    using K = items::Kind;
+    EXPECT_EQ(l.kinds, (std::vector<K>{K::Parent, K::Self, K::Folder, K::Folder, K::File}));
 }
 
 TEST(Collation, CaseInsensitiveNaturalAndTotal)

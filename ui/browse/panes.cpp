@@ -6,11 +6,11 @@
 
 CListBox_File::CListBox_File(QWidget* parent) : ListBox(61446, parent) {}
 
-QRgb CListBox_File::textColour(const QByteArray& t)
+QRgb CListBox_File::textColour(items::Kind kind)
 {
-    if (items::isDriveItem(t))
+    if (kind == items::Kind::Drive)
         return kDriveColour;
-    if (!t.isEmpty() && t[0] == '<')
+    if (items::isFolderLike(kind))
         return kFolderColour;
     return kFileColour;
 }
@@ -23,7 +23,7 @@ void CListBox_File::paintItem(QPainter& p, int index, const QRect& rect, bool se
     p.save();
     p.setClipRect(rect);
     p.fillRect(rect, QColor(selected ? kSelectedBackground : kBackground));
-    p.setPen(QColor(textColour(t)));
+    p.setPen(QColor(textColour(model().kind(index))));
     const QFontMetrics fm(p.font());
     p.drawText(rect.left(), rect.top() + fm.ascent(), QString::fromUtf8(t));
     p.restore();

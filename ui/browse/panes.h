@@ -13,7 +13,7 @@ public:
     static constexpr QRgb kDriveColour = qRgb(222, 0, 0);
     static constexpr QRgb kFolderColour = qRgb(0, 127, 0);
     static constexpr QRgb kFileColour = qRgb(0, 0, 0);
-    static QRgb textColour(const QByteArray& text);
+    static QRgb textColour(items::Kind kind);
 
 protected:
     void paintItem(QPainter& p, int index, const QRect& rect, bool selected) override;

@@ -58,9 +58,12 @@ bool CTrovik32View::EnterArchive(const QByteArray& path)
         archiveMode = true;
         contentPane->hide();
         subList->show();
-        // Members and the parent item sort together, as sorted insertion places them.
-        names.emplace_back("<..>");
-        fileList->model().setItems(sortedItems(std::move(names)));
+        // The parent item leads the sorted members.
+        std::vector<QByteArray> texts = sortedItems(std::move(names));
+        texts.insert(texts.begin(), QByteArray("<..>"));
+        std::vector<items::Kind> kinds(texts.size(), items::Kind::File);
+        kinds[0] = items::Kind::Parent;
+        fileList->model().setItems(std::move(texts), std::move(kinds));
     });
     currentFolder = previewFolder = path;
     return true;

@@ -22,14 +22,17 @@ void CTrovik32View::OpenSelectedItem()
     if (s < 0)
         return;  // an empty list: nothing to open
     const QByteArray t = fileList->text(s);
+    const items::Kind kind = fileList->model().kind(s);
     previousFolder = currentFolder;
-    if (!t.isEmpty() && t[0] == '<') {
-        if (items::isParentItem(t)) {
+    if (kind == items::Kind::Self)
+        return;  // the folder shown already
+    if (kind != items::Kind::File) {
+        if (kind == items::Kind::Parent) {
             currentFolder = cutAtLastBackslashFull(currentFolder);
             selectionStack.ascend(depth);
             ListFolder(currentFolder);
             archiveMode = false;
-        } else if (items::isDriveItem(t)) {
+        } else if (kind == items::Kind::Drive) {
             currentFolder = QByteArray(1, items::driveLetter(t)) + ':';
             savedDepth = depth;
             savedSelection = selectionStack[depth];

@@ -51,15 +51,16 @@ void CTrovik32View::PreviewSelectedItem()
     if (index < 0)
         return;
     const QByteArray t = fileList->text(index);
+    const items::Kind kind = fileList->model().kind(index);
     selectionStack[depth] = index;
     emit captionText(QString::fromUtf8(t));
 
-    if (!t.isEmpty() && t[0] == '<') {
-        if (t == "<..>") {
+    if (kind != items::Kind::File) {
+        if (kind == items::Kind::Parent) {
             subList->model().resetContent();
             showSubList();
             emit paneText(0, QString::fromUtf8(currentFolder));
-        } else if (items::isDriveItem(t)) {
+        } else if (kind == items::Kind::Drive) {
             subList->model().resetContent();
             showSubList();
             emit paneText(0, QString());

@@ -179,7 +179,7 @@ void CTrovik32View::FillDriveList()
     for (const Drive& d : drives)
         texts.push_back(driveItemText(d));
     // Drive items stand in letter order.
-    driveList->model().setItems(std::move(texts));
+    driveList->model().setItems(std::move(texts), std::vector<items::Kind>(drives.size(), items::Kind::Drive));
     driveCount = driveList->count();
 }
 
@@ -192,7 +192,7 @@ bool CTrovik32View::ListFolder(const QByteArray& path)
         return false;
     }
     const Listing listing = buildFolderListing(*entries, driveList->model().items(), fileList->itemHeight());
-    fileList->model().setItems(listing.items);
+    fileList->model().setItems(listing.items, listing.kinds);
     fileList->setColumnWidth(listing.columnWidth);
     fileList->setFocus();
     fileList->setCurSel(selectionStack[depth]);
@@ -202,8 +202,10 @@ bool CTrovik32View::ListFolder(const QByteArray& path)
 bool CTrovik32View::ListFolderPreview(const QByteArray& path)
 {
     subList->model().resetContent();
-    if (const auto entries = platform::enumerate(path))
-        subList->model().setItems(buildPreviewListing(*entries));
+    if (const auto entries = platform::enumerate(path)) {
+        Listing l = buildPreviewListing(*entries);
+        subList->model().setItems(std::move(l.items), std::move(l.kinds));
+    }
     return true;
 }
 
