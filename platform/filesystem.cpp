@@ -46,7 +46,17 @@ std::optional<std::vector<DirEntry>> enumerate(const QByteArray& folder)
     const bool root = isDriveRoot(folder);
     const int dfd = dirfd(dir);
     std::vector<DirEntry> out;
-    while (dirent* e = readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        dirent* e = readdir(dir);
+        if (!e) {
+            // A folder that opens but cannot be read is a failed listing, not an empty one.
+            const int err = errno;
+            closedir(dir);
+            if (err != 0)
+                return std::nullopt;
+            return out;
+        }
         const bool dot = e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0));
         if (dot && root)
             continue;
@@ -57,8 +67,6 @@ std::optional<std::vector<DirEntry>> enumerate(const QByteArray& folder)
         }
         out.push_back({programName(e->d_name), isDir});
     }
-    closedir(dir);
-    return out;
 }
 
 bool canList(const QByteArray& folder)

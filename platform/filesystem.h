@@ -14,7 +14,7 @@ namespace platform {
 
 // The entries of a folder as the folder search reports them: "." and ".." in
 // every folder except a drive root; a link to a folder counts as a folder.
-// Nothing when the folder cannot be opened.
+// Nothing when the folder cannot be opened or read to its end.
 std::optional<std::vector<DirEntry>> enumerate(const QByteArray& folder);
 
 // Whether the folder search could start in the folder.

@@ -78,6 +78,23 @@ void sortItems(std::vector<QByteArray>& v)
     v = std::move(out);
 }
 
+QString displayText(const QByteArray& utf8)
+{
+    QString s = QString::fromUtf8(utf8);
+    for (QChar& c : s) {
+        const char16_t u = c.unicode();
+        if (u < 0x20)
+            c = QChar(char16_t(0x2400 + u));  // ␀ … ␟
+        else if (u == 0x7F)
+            c = QChar(char16_t(0x2421));      // ␡
+        else if (u >= 0x80 && u < 0xA0)
+            c = QChar(char16_t(0xFFFD));
+        else if (u == 0x2028 || u == 0x2029)
+            c = QChar(char16_t(0x21B5));      // ↵: Unicode line and paragraph separators
+    }
+    return s;
+}
+
 int sjisWidth(const QByteArray& utf8)
 {
     int width = 0;

@@ -6,6 +6,7 @@
 // A text alone cannot tell the kind on Linux: a file may be named "<note.txt"
 // or "<-x->", and a folder "-x". So each item carries its kind beside its text.
 #include <QByteArray>
+#include <QString>
 
 #include <cstdint>
 #include <vector>
@@ -39,6 +40,12 @@ QByteArray sortKey(const QByteArray& text);
 void sortItems(std::vector<QByteArray>& items);
 // The order the collation gives: the indices of the texts, sorted.
 std::vector<size_t> sortOrder(const std::vector<QByteArray>& items);
+
+// A name or path as it is drawn in lists, captions, the status bar and
+// messages: bytes that do not decode become U+FFFD, and control characters
+// (LF, ESC, BEL, DEL, C1 controls …) visible placeholders, so a name can never
+// break a line or reach a terminal-like widget raw. The name itself is unchanged.
+QString displayText(const QByteArray& utf8);
 
 // Width of a text as its Shift-JIS form would count it: 1 for ASCII and
 // half-width katakana, 2 for any other character. Undecodable UTF-8 bytes count 1.

@@ -71,6 +71,12 @@ void CMainFrame::buildStatusBar()
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(bar);
         label->setMinimumWidth(widths[i]);
+        // Names are plain text on one line: "<b>" in a name is no markup, and a
+        // text wider than its pane is cut at the pane's edge.
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(false);
+        if (i == 0)
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         if (i == 0) {
             label->setText(res::kIdleText);
             bar->addWidget(label, 1);  // the message line: menu prompts cover it

@@ -137,7 +137,15 @@ void ListBox::paintItem(QPainter& p, int index, const QRect& rect, bool selected
 {
     p.fillRect(rect, selected ? palette().color(QPalette::Highlight) : palette().color(QPalette::Base));
     p.setPen(selected ? palette().color(QPalette::HighlightedText) : palette().color(QPalette::Text));
-    p.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, QString::fromUtf8(model_.text(index)));
+    p.drawText(rect.left(), textBaseline(p, rect), items::displayText(model_.text(index)));
+}
+
+int ListBox::textBaseline(const QPainter& p, const QRect& rect)
+{
+    // The font's full height sits inside the item, centred when the item is
+    // taller, so accents above capitals (Ü, Ö) are not cut off at the top.
+    const QFontMetrics fm(p.font());
+    return rect.top() + std::max(0, (rect.height() - fm.height()) / 2) + fm.ascent();
 }
 
 void ListBox::paintFocus(QPainter& p, const QRect& rect)

@@ -40,6 +40,8 @@ signals:
 protected:
     // Draws one item; the base draws the text in the palette's colours.
     virtual void paintItem(QPainter& p, int index, const QRect& rect, bool selected);
+    // Where an item's text stands: its baseline in an item rectangle.
+    static int textBaseline(const QPainter& p, const QRect& rect);
     void paintEvent(QPaintEvent*) override;
     void resizeEvent(QResizeEvent*) override;
     void keyPressEvent(QKeyEvent*) override;

@@ -24,7 +24,6 @@ void CListBox_File::paintItem(QPainter& p, int index, const QRect& rect, bool se
     p.setClipRect(rect);
     p.fillRect(rect, QColor(selected ? kSelectedBackground : kBackground));
     p.setPen(QColor(textColour(model().kind(index))));
-    const QFontMetrics fm(p.font());
-    p.drawText(rect.left(), rect.top() + fm.ascent(), QString::fromUtf8(t));
+    p.drawText(rect.left(), textBaseline(p, rect), items::displayText(t));
     p.restore();
 }

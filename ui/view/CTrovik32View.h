@@ -112,6 +112,9 @@ signals:
 protected:
     void resizeEvent(QResizeEvent*) override;
     void focusInEvent(QFocusEvent*) override;
+    // Tab never moves the focus between the panes: the file list keeps it in
+    // the list layout, the content pane in the full view.
+    bool focusNextPrevChild(bool) override { return true; }
 
 private:
     void applyFonts();

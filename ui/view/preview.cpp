@@ -53,13 +53,13 @@ void CTrovik32View::PreviewSelectedItem()
     const QByteArray t = fileList->text(index);
     const items::Kind kind = fileList->model().kind(index);
     selectionStack[depth] = index;
-    emit captionText(QString::fromUtf8(t));
+    emit captionText(items::displayText(t));
 
     if (kind != items::Kind::File) {
         if (kind == items::Kind::Parent) {
             subList->model().resetContent();
             showSubList();
-            emit paneText(0, QString::fromUtf8(currentFolder));
+            emit paneText(0, items::displayText(currentFolder));
         } else if (kind == items::Kind::Drive) {
             subList->model().resetContent();
             showSubList();
@@ -68,7 +68,7 @@ void CTrovik32View::PreviewSelectedItem()
             const QByteArray folder = previewFolder + '\\' + items::folderName(t);
             ListFolderPreview(folder);
             showSubList();
-            emit paneText(0, QString::fromUtf8(folder));
+            emit paneText(0, items::displayText(folder));
         }
         for (int pane = 1; pane <= 3; ++pane)
             emit paneText(pane, QString());
@@ -83,7 +83,7 @@ void CTrovik32View::PreviewSelectedItem()
         platform::HARC h = lib.UnlhaOpenArchive(nullptr, platform::nativePath(itemPath).constData(), 0x08000000);
         platform::ArchiveMemberInfo info{};
         if (lib.UnlhaFindFirst(h, t.constData(), &info) != -1) {
-            emit paneText(0, QString::fromUtf8(itemPath + '(' + t + ')'));
+            emit paneText(0, items::displayText(itemPath + '(' + t + ')'));
             emit paneText(1, FormatGroupedNumber(info.originalSize()));
             emit paneText(2, dosDateText(info.dosDate()));
             emit paneText(3, attributeLetters(static_cast<unsigned>(lib.UnlhaGetAttribute(h))));
@@ -102,7 +102,7 @@ void CTrovik32View::PreviewSelectedItem()
         showMessage(this, kStatusFailed);
         setContentMessage(kStatusFailed);
     } else {
-        emit paneText(0, QString::fromUtf8(itemPath));
+        emit paneText(0, items::displayText(itemPath));
         emit paneText(1, FormatGroupedNumber(st->size));
         emit paneText(2, localDateText(st->mtime));
         emit paneText(3, attributeLetters(st->attributes));

@@ -64,7 +64,7 @@ void CTrovik32View::createView()
         selectionStack[i] = 0;
     currentFolder = previewFolder = startPath;
     if (!platform::canList(currentFolder)) {
-        showMessage(this, QString::fromUtf8(currentFolder)
+        showMessage(this, items::displayText(currentFolder)
                               + QStringLiteral(" //媒体が入っていません。Cドライブから起動します。"));
         depth = 0;
         selectionStack[0] = 0;
@@ -188,7 +188,7 @@ bool CTrovik32View::ListFolder(const QByteArray& path)
     fileList->model().resetContent();
     const auto entries = platform::enumerate(path);
     if (!entries) {
-        showMessage(this, QString::fromUtf8(path) + QStringLiteral(" //ファイルが無い、または媒体が入っていません"));
+        showMessage(this, items::displayText(path) + QStringLiteral(" //ファイルが無い、または媒体が入っていません"));
         return false;
     }
     const Listing listing = buildFolderListing(*entries, driveList->model().items(), fileList->itemHeight());
