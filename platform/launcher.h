@@ -3,7 +3,14 @@
 // program as one argument, whatever it holds.
 #include <QByteArray>
 
+#include <vector>
+
 namespace platform {
+
+// Starts a program (a path, or a bare name looked up in PATH) with the
+// arguments exactly as given, byte for byte, detached from this process: it
+// outlives it and leaves no zombie. False when it cannot be started.
+bool spawnDetached(const QByteArray& program, const std::vector<QByteArray>& args);
 
 // Runs an executable file; false when it is not one or cannot be started.
 bool runProgram(const QByteArray& path);

@@ -1,6 +1,7 @@
 // Browsing with the real widgets: the file list's painting, navigation and
 // keys, launching, and the preview and full load of files.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -8,6 +9,8 @@
 #include <QImage>
 #include <QTest>
 
+#include <cerrno>
+#include <cstdio>
 #include <ctime>
 
 #include <gtest/gtest.h>
@@ -432,4 +435,46 @@ TEST_F(Launching, NamesReachTheOpenerIntactAsOneArgument)
     EXPECT_EQ(waitForLog(2), (QStringList{"opener", h.dir.filePath(nasty)}));
     EXPECT_FALSE(QFile::exists(h.dir.filePath("pwned")));
     EXPECT_FALSE(QFile::exists("pwned"));
+}
+
+TEST_F(Launching, NamesThatAreNotUtf8ReachTheProgramByteForByteAndLeaveNoZombie)
+{
+    // Shift-JIS and Latin-1 names: the bytes must survive, not become U+FFFD.
+    const QByteArray sjisName("\x93\xfa\x96\x7b\x8c\xea.txt");  // 日本語.txt in Shift-JIS
+    const QByteArray programName("pr\xf6gram.exe");             // Latin-1 ö
+    const QByteArray dir = QFile::encodeName(h.dir.path());
+    for (const QByteArray& n : {sjisName, programName}) {
+        const QByteArray path = dir + '/' + n;
+        const QByteArray script = "#!/bin/sh\nprintf '%s\\n%s\\n' \"$0\" \"$1\" >> '" + QFile::encodeName(log) + "'\n";
+        FILE* f = fopen(path.constData(), "wb");
+        ASSERT_TRUE(f);
+        fwrite(script.constData(), 1, static_cast<size_t>(script.size()), f);
+        fclose(f);
+        ASSERT_EQ(chmod(path.constData(), 0755), 0);
+    }
+    // The opener records its argument raw.
+    testsupport::writeFile(h.dir.filePath("bin/xdg-open"),
+                           "#!/bin/sh\nprintf 'opener\\n%s\\n' \"$1\" >> '" + QFile::encodeName(log) + "'\n");
+    CTrovik32View* v = openAt();
+    auto rawLog = [this](int lines) {
+        QElapsedTimer t;
+        t.start();
+        QByteArray bytes;
+        while (t.elapsed() < 10000 && bytes.count('\n') < lines) {
+            QTest::qWait(20);
+            QFile f(log);
+            if (f.open(QIODevice::ReadOnly))
+                bytes = f.readAll();
+        }
+        return bytes;
+    };
+    launch(v, sjisName);
+    EXPECT_EQ(rawLog(2), "opener\n" + dir + '/' + sjisName + '\n');
+    launch(v, programName);
+    EXPECT_EQ(rawLog(2), dir + '/' + programName + "\n\n");
+    // The launched programs are not our children: nothing is left to reap.
+    int status = 0;
+    errno = 0;
+    EXPECT_EQ(waitpid(-1, &status, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
 }
