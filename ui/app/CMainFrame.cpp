@@ -156,6 +156,8 @@ QAction* CMainFrame::action(int id) const
 
 bool CMainFrame::command(int id)
 {
+    if (view_->isBusy())
+        return true;  // long work runs: only Escape, which gives it up, is taken
     switch (id) {
     case res::ID_APP_ABOUT: {
         CVersionInfoDlg dlg(this);

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/browse/selectionstack.h"
@@ -20,6 +21,11 @@ class CListBox_Sub;
 class CREdit_File;
 class ListBox;
 class CFindTextDlg;
+class BusyGuard;
+class QTimer;
+namespace platform {
+class BackgroundRead;
+}
 
 class CTrovik32View : public QWidget {
     Q_OBJECT
@@ -49,7 +55,9 @@ public:
 
     // Preview and loading
     void PreviewSelectedItem();
-    void LoadFileContent(const QByteArray& path);
+    // False when the file is large and goes on loading in the background:
+    // the full view follows when it has arrived (Escape gives it up).
+    bool LoadFileContent(const QByteArray& path);
     void LoadMemberContent(const QByteArray& archivePath, const QByteArray& member);
 
     // Archives
@@ -66,6 +74,8 @@ public:
     void FindInContent();
     void CopySelection();
     bool handlesCommand(int id) const;
+    // Long work is running: the window takes no commands or keys but Escape.
+    bool isBusy() const { return busy_ != nullptr; }
     void onCommand(int id);
 
     // Fields
@@ -122,6 +132,16 @@ private:
     void showContentPane();
     void setContentMessage(const QString& text);
     QByteArray memberCommand(const QByteArray& archivePath, const QByteArray& member) const;
+    void finishBackgroundLoad();
+    void cancelBackgroundLoad();
     Profile& profile_;
     bool destroyed_ = false;
+    // The background load of a large file, the input it blocks, its progress
+    // ticks, the item it opens and pane 0's text before it began.
+    std::unique_ptr<platform::BackgroundRead> loadJob_;
+    std::unique_ptr<BusyGuard> busy_;
+    QTimer* loadTimer_ = nullptr;
+    int loadIndex_ = -1;
+    QString loadPane0_;
+    QString pane0Shown_;  // what the view last wrote into pane 0
 };

@@ -62,10 +62,12 @@ void CTrovik32View::OpenSelectedItem()
         fileList->setCurSel(0);
         return;
     }
-    if (archiveMode && archiveLibraryLoaded)
+    if (archiveMode && archiveLibraryLoaded) {
         LoadMemberContent(currentFolder, t);
-    else
-        LoadFileContent(itemPath);
+    } else if (!LoadFileContent(itemPath)) {
+        loadIndex_ = s;  // the full view follows when the load has arrived
+        return;
+    }
     EnterFullView(s);
 }
 

@@ -7,18 +7,25 @@
 #include "core/browse/itemtext.h"
 #include "core/viewer/cp932.h"
 #include "core/viewer/display.h"
+#include "core/view/progress.h"
 #include "platform/archivelib.h"
+#include "platform/backgroundread.h"
 #include "platform/filesystem.h"
 #include "platform/launcher.h"
 #include "ui/app/messagebox.h"
 #include "ui/browse/panes.h"
 #include "ui/view/CTrovik32View.h"
+#include "ui/view/busy.h"
 #include "ui/viewer/CREdit_File.h"
+
+#include <QTimer>
 
 namespace {
 
 constexpr uint32_t kPreviewLimit = 2000;
 constexpr uint32_t kMemberLimit = 500000;
+// Files above this size load in the background.
+constexpr uint64_t kBackgroundLoad = 64u << 20;
 
 const QString kStatusFailed = QStringLiteral("ファイルのステータス取得に失敗");
 const QString kOpenFailedBox = QStringLiteral("ファイルのオープンに失敗");
@@ -128,29 +135,29 @@ void CTrovik32View::PreviewSelectedItem()
     showContentPane();
 }
 
-void CTrovik32View::LoadFileContent(const QByteArray& path)
+bool CTrovik32View::LoadFileContent(const QByteArray& path)
 {
     const auto st = platform::fileStatus(path);
     if (!st) {
         showMessage(this, kStatusFailed);
         setContentMessage(kStatusFailed);
-        return;
+        return true;
     }
     if (st->size == 0) {
         contentPane->setText(QByteArray());
-        return;
+        return true;
     }
-    platform::ReadFile file(path);
-    if (!file.isOpen()) {
+    auto file = std::make_unique<platform::ReadFile>(path);
+    if (!file->isOpen()) {
         showMessage(this, kOpenFailedBox);
         setContentMessage(kOpenFailedPane);
-        return;
+        return true;
     }
-    // Only as much as the program can really get: a file beyond that is refused
-    // before anything is allocated, so the load can never be killed for memory.
+    // At most half of the memory the program can still get, so the machine
+    // stays usable: a file beyond that is refused before anything is allocated.
     QByteArray bytes;
-    const uint64_t needed = st->size + 1;
-    bool allocated = needed <= platform::availableMemory() && st->size < static_cast<uint64_t>(std::numeric_limits<qsizetype>::max() / 2);
+    bool allocated = st->size <= platform::availableMemory() / 2
+                     && st->size < static_cast<uint64_t>(std::numeric_limits<qsizetype>::max() / 2);
     if (allocated) {
         try {
             bytes = QByteArray(static_cast<qsizetype>(st->size), Qt::Uninitialized);
@@ -160,16 +167,37 @@ void CTrovik32View::LoadFileContent(const QByteArray& path)
     }
     if (!allocated) {
         showMessage(this, kNoMemory);
-        return;
+        return true;
     }
     platform::adviseLargeBuffer(bytes.data(), st->size);
+    auto filter = [](char* piece, uint64_t length) { SanitizeForDisplay(piece, length); };
+    if (st->size > kBackgroundLoad) {
+        // A large file arrives on a thread of its own: the window keeps
+        // painting, shows the progress and gives the load up on Escape.
+        loadPane0_ = pane0Shown_;
+        loadJob_ = std::make_unique<platform::BackgroundRead>(std::move(file), std::move(bytes), filter);
+        busy_ = std::make_unique<BusyGuard>(this, [this] { cancelBackgroundLoad(); });
+        if (!loadTimer_) {
+            loadTimer_ = new QTimer(this);
+            loadTimer_->setInterval(100);
+            connect(loadTimer_, &QTimer::timeout, this, [this] {
+                if (loadJob_ && loadJob_->finished())
+                    finishBackgroundLoad();
+                else if (loadJob_)
+                    emit paneText(0, loadProgressText(loadJob_->done(), loadJob_->total()));
+            });
+        }
+        emit paneText(0, loadProgressText(0, st->size));
+        loadTimer_->start();
+        return false;
+    }
     // Read and filter a piece at a time, so each piece is filtered while it is still in the cache.
     constexpr uint64_t kPiece = 1u << 20;
     uint64_t done = 0;
     while (done < st->size) {
         const uint64_t want = std::min(kPiece, st->size - done);
-        const uint64_t got = file.read(bytes.data() + done, want);
-        SanitizeForDisplay(bytes.data() + done, got);
+        const uint64_t got = file->read(bytes.data() + done, want);
+        filter(bytes.data() + done, got);
         done += got;
         if (got < want)
             break;  // the file became shorter while it was read
@@ -177,6 +205,28 @@ void CTrovik32View::LoadFileContent(const QByteArray& path)
     bytes.truncate(static_cast<qsizetype>(done));
     // The pane takes the buffer over; nothing is copied.
     contentPane->setText(std::move(bytes));
+    return true;
+}
+
+void CTrovik32View::finishBackgroundLoad()
+{
+    loadTimer_->stop();
+    QByteArray bytes = loadJob_->take();
+    loadJob_.reset();
+    busy_.reset();
+    emit paneText(0, loadPane0_);
+    contentPane->setText(std::move(bytes));
+    EnterFullView(loadIndex_);
+}
+
+void CTrovik32View::cancelBackgroundLoad()
+{
+    if (!loadJob_)
+        return;
+    loadTimer_->stop();
+    loadJob_.reset();  // waits for the reader and frees its buffer
+    busy_.reset();
+    emit paneText(0, loadPane0_);
 }
 
 void CTrovik32View::LoadMemberContent(const QByteArray& archivePath, const QByteArray& member)

@@ -13,11 +13,17 @@
 #include "ui/browse/panes.h"
 #include "ui/fontmap.h"
 #include "ui/view/CTrovik32View.h"
+#include "platform/backgroundread.h"
+#include "ui/view/busy.h"
 #include "ui/viewer/CREdit_File.h"
 
 CTrovik32View::CTrovik32View(Profile& profile, QWidget* parent) : QWidget(parent), profile_(profile)
 {
     setFocusPolicy(Qt::StrongFocus);
+    connect(this, &CTrovik32View::paneText, this, [this](int pane, const QString& text) {
+        if (pane == 0)
+            pane0Shown_ = text;
+    });
 }
 
 CTrovik32View::~CTrovik32View()
@@ -82,6 +88,7 @@ void CTrovik32View::destroyView()
     if (destroyed_ || !fileList)
         return;
     destroyed_ = true;
+    cancelBackgroundLoad();
     SaveSettings();
     delete driveList;
     delete fileList;
