@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libicu-dev
   clang libclang-rt-14-dev
   lhasa jlha-utils
+  xvfb x11vnc xdotool iproute2 procps
 )
 
 missing=()

@@ -8,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -56,8 +57,18 @@ void CMainFrame::closeEvent(QCloseEvent* e)
     e->accept();
 }
 
+void CMainFrame::fillScreen()
+{
+    keptPlacement_ = restoredRect();
+    placementKept_ = true;
+    if (QScreen* s = screen())
+        setGeometry(s->availableGeometry());
+}
+
 WindowRect CMainFrame::restoredRect() const
 {
+    if (placementKept_)
+        return keptPlacement_;
     const QRect g = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
     return {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
 }

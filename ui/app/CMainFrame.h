@@ -29,6 +29,9 @@ public:
     bool isHandled(int id) const;
     // The restored rectangle, also while maximised or minimised.
     WindowRect restoredRect() const;
+    // Covers the whole screen for this run only: the placement saved stays
+    // the one the window had before.
+    void fillScreen();
 
 protected:
     void closeEvent(QCloseEvent*) override;
@@ -42,6 +45,8 @@ private:
     std::array<QLabel*, 4> panes_{};
     std::map<int, QAction*> actions_;
     bool saved_ = false;
+    bool placementKept_ = false;
+    WindowRect keptPlacement_{};
 };
 
 // The version information box.

@@ -9,6 +9,7 @@
 
 #include "core/res/resources.h"
 #include "platform/profile_qsettings.h"
+#include "platform/session.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/app/messagebox.h"
 
@@ -54,6 +55,8 @@ bool CTrovik32App::InitInstance(const QStringList& arguments)
     }
     frame_ = new CMainFrame(*profile_, title);
     frame_->show();
+    if (platform::headlessSession())
+        frame_->fillScreen();
     return true;
 }
 
