@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTest>
 
@@ -227,4 +228,32 @@ TEST_F(HostileNames, TabLeavesTheFocusWhereItIs)
     EXPECT_TRUE(v->contentPane->hasFocus());
     key(v->contentPane, Qt::Key_Tab);
     EXPECT_TRUE(v->contentPane->hasFocus());
+}
+
+TEST_F(HostileNames, AccentsAboveCapitalsAreDrawnInsideTheirItem)
+{
+    testsupport::writeFile(h.dir.filePath("ÜÖÅ.txt"), "");
+    CTrovik32View* v = openHere();
+    v->fileList->setCurSel(0);
+    const QImage img = v->fileList->viewport()->grab().toImage();
+    const QRect item = v->fileList->itemRect(find(v, "ÜÖÅ.txt"));
+    // The same text drawn with room all around: the item must show all of its ink.
+    QImage free(item.width(), item.height() * 3, QImage::Format_RGB32);
+    free.fill(Qt::white);
+    {
+        QPainter p(&free);
+        p.setFont(v->fileList->font());
+        p.setPen(Qt::black);
+        p.drawText(0, item.height() * 2, QStringLiteral("ÜÖÅ.txt"));
+    }
+    auto ink = [](const QImage& im, const QRect& r) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                n += qGray(im.pixel(x, y)) < 128;
+        return n;
+    };
+    const int whole = ink(free, free.rect());
+    ASSERT_GT(whole, 0);
+    EXPECT_EQ(ink(img, item), whole);
 }

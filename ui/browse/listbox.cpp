@@ -142,10 +142,12 @@ void ListBox::paintItem(QPainter& p, int index, const QRect& rect, bool selected
 
 int ListBox::textBaseline(const QPainter& p, const QRect& rect)
 {
-    // The font's full height sits inside the item, centred when the item is
-    // taller, so accents above capitals (Ü, Ö) are not cut off at the top.
+    // Accents above capitals (Ü, Ö, Å) reach above the ascent many fonts
+    // declare: the text stands low enough for them, centred when the item is
+    // taller than the text.
     const QFontMetrics fm(p.font());
-    return rect.top() + std::max(0, (rect.height() - fm.height()) / 2) + fm.ascent();
+    const int above = std::max(fm.ascent(), -fm.boundingRect(QStringLiteral("ÅÉÖÜ")).top());
+    return rect.top() + std::max(0, (rect.height() - above - fm.descent()) / 2) + above;
 }
 
 void ListBox::paintFocus(QPainter& p, const QRect& rect)
