@@ -18,13 +18,13 @@ extern char** environ;
 
 namespace platform {
 
-namespace {
-
 bool isExecutableFile(const QByteArray& path)
 {
     struct stat st;
     return stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) && access(path.constData(), X_OK) == 0;
 }
+
+namespace {
 
 // The program's file: a name with a slash as it is, a bare name looked up in PATH.
 QByteArray resolveProgram(const QByteArray& program)

@@ -12,6 +12,8 @@ namespace platform {
 // outlives it and leaves no zombie. False when it cannot be started.
 bool spawnDetached(const QByteArray& program, const std::vector<QByteArray>& args);
 
+// A regular file this user may run.
+bool isExecutableFile(const QByteArray& nativePath);
 // Runs an executable file; false when it is not one or cannot be started.
 bool runProgram(const QByteArray& path);
 // Hands a file to the desktop's default opener (xdg-open).

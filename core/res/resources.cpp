@@ -37,6 +37,19 @@ const std::vector<Menu>& mainMenu()
     return menu;
 }
 
+const Menu& fileMenu()
+{
+    using E = MenuEntry;
+    static const Menu menu = {QStringLiteral("dummy"),
+                              {{E::Command, QStringLiteral("編集(&E)\tCtrl+E"), ID_FILE_EDIT},
+                               {E::Separator, QString(), 0},
+                               {E::Command, QStringLiteral("複写(&C)\tCtrl+Shift+C"), ID_FILE_COPY},
+                               {E::Command, QStringLiteral("削除(&D)\tCtrl+Shift+D"), ID_FILE_DELETE},
+                               {E::Command, QStringLiteral("名変(&N)\tCtrl+Shift+N"), ID_FILE_RENAME},
+                               {E::Command, QStringLiteral("移動(&M)\tCtrl+Shift+M"), ID_FILE_MOVE}}};
+    return menu;
+}
+
 const std::vector<Accelerator>& accelerators()
 {
     static const std::vector<Accelerator> table = {
@@ -75,6 +88,9 @@ QString prompt(int id)
         {ID_APP_EXIT, QStringLiteral("Trovik32を終了する\n終了")},
         {ID_VIEW_STATUS_BAR, QStringLiteral("ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示/非表示")},
     };
+    // The string table holds "DV_00" … "DV_19" for the first twenty drive commands.
+    if (id >= ID_DRIVE_FIRST && id < ID_DRIVE_FIRST + 20)
+        return QStringLiteral("DV_%1").arg(id - ID_DRIVE_FIRST, 2, 10, QLatin1Char('0'));
     auto it = prompts.find(id);
     return it == prompts.end() ? QString() : it->second.section(QLatin1Char('\n'), 0, 0);
 }

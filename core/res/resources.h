@@ -47,6 +47,11 @@ struct Menu {
 
 // Menu 128.
 const std::vector<Menu>& mainMenu();
+// Menu 135: the file-operation popup.
+const Menu& fileMenu();
+
+// The drive-change popup: item i carries the command 61451 + i.
+constexpr int ID_DRIVE_FIRST = 61451;
 
 struct Accelerator {
     bool shift;

@@ -21,10 +21,17 @@ class CListBox_Sub;
 class CREdit_File;
 class ListBox;
 class CFindTextDlg;
+class CFilePathDialog;
+class QMenu;
+class QAction;
 class BusyGuard;
 class QTimer;
 namespace platform {
 class BackgroundRead;
+class FileOpObserver;
+struct FileOpResult;
+struct FileOpFailure;
+enum class FailureChoice;
 }
 
 class CTrovik32View : public QWidget {
@@ -69,6 +76,21 @@ public:
     void LoadSettings();
     void SaveSettings();
 
+    // File operations and the popups
+    bool GetSelectedItemPath(QByteArray& out);
+    bool BrowseForDestination(QByteArray& out);
+    void OnFileEdit();
+    void OnFileCopy();
+    void OnFileMove();
+    void OnFileDelete();
+    void OnFileRename();
+    void OnEditorSetting();
+    void ShowFileMenu(const QPoint& globalPos);
+    void OnFileMenu();
+    void OnDriveChange();
+    bool isDriveCommand(int id) const;
+    void OnDriveCommand(int id);
+
     // Commands
     void ConvertEucToSjis();
     void FindInContent();
@@ -112,6 +134,14 @@ public:
     std::function<WindowRect()> windowRect;
     // Runs the search dialog; replaced by tests.
     std::function<bool(CFindTextDlg&)> runFindDialog;
+    // The other dialogs and popups, replaced by tests: the rename dialog, the
+    // destination chooser (native start folder, native choice), the editor
+    // chooser (native choice), popup tracking and the question after a failed item.
+    std::function<bool(CFilePathDialog&)> runRenameDialog;
+    std::function<bool(const QByteArray& start, QByteArray& chosen)> runFolderDialog;
+    std::function<bool(QByteArray& chosen)> runEditorDialog;
+    std::function<QAction*(QMenu&, const QPoint&)> runPopup;
+    std::function<platform::FailureChoice(const platform::FileOpFailure&)> askFailure;
 
 signals:
     void paneText(int pane, const QString& text);
@@ -122,6 +152,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent*) override;
     void focusInEvent(QFocusEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
     // Tab never moves the focus between the panes: the file list keeps it in
     // the list layout, the content pane in the full view.
     bool focusNextPrevChild(bool) override { return true; }
@@ -132,6 +163,9 @@ private:
     void showContentPane();
     void setContentMessage(const QString& text);
     QByteArray memberCommand(const QByteArray& archivePath, const QByteArray& member) const;
+    // Runs one file operation on a worker thread while the window waits,
+    // paints and shows the progress; the user answers failures.
+    platform::FileOpResult runFileOperation(int id, const std::function<platform::FileOpResult(platform::FileOpObserver&)>& op);
     void finishBackgroundLoad();
     void cancelBackgroundLoad();
     Profile& profile_;
@@ -144,4 +178,5 @@ private:
     int loadIndex_ = -1;
     QString loadPane0_;
     QString pane0Shown_;  // what the view last wrote into pane 0
+    QByteArray lastDestNative_;  // the destination chosen last, as the file system names it
 };

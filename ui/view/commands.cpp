@@ -22,7 +22,22 @@ void CTrovik32View::CopySelection()
 
 bool CTrovik32View::handlesCommand(int id) const
 {
-    return id == res::ID_EDIT_COPY || id == res::ID_EDIT_FIND || id == res::ID_EUC_SJIS;
+    switch (id) {
+    case res::ID_EDIT_COPY:
+    case res::ID_EDIT_FIND:
+    case res::ID_EUC_SJIS:
+    case res::ID_FILE_EDIT:
+    case res::ID_FILE_COPY:
+    case res::ID_FILE_DELETE:
+    case res::ID_FILE_RENAME:
+    case res::ID_FILE_MOVE:
+    case res::ID_FILE_MENU:
+    case res::ID_DRIVE_CHANGE:
+    case res::ID_EDITOR_SETTING:
+        return true;
+    default:
+        return isDriveCommand(id);
+    }
 }
 
 void CTrovik32View::onCommand(int id)
@@ -31,6 +46,17 @@ void CTrovik32View::onCommand(int id)
     case res::ID_EDIT_COPY: CopySelection(); break;
     case res::ID_EDIT_FIND: FindInContent(); break;
     case res::ID_EUC_SJIS: ConvertEucToSjis(); break;
-    default: break;
+    case res::ID_FILE_EDIT: OnFileEdit(); break;
+    case res::ID_FILE_COPY: OnFileCopy(); break;
+    case res::ID_FILE_DELETE: OnFileDelete(); break;
+    case res::ID_FILE_RENAME: OnFileRename(); break;
+    case res::ID_FILE_MOVE: OnFileMove(); break;
+    case res::ID_FILE_MENU: OnFileMenu(); break;
+    case res::ID_DRIVE_CHANGE: OnDriveChange(); break;
+    case res::ID_EDITOR_SETTING: OnEditorSetting(); break;
+    default:
+        if (isDriveCommand(id))
+            OnDriveCommand(id);
+        break;
     }
 }

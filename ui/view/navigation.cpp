@@ -108,7 +108,8 @@ int CTrovik32View::HandleListKey(int key, ListBox* sender)
             emit closeRequested();
         break;
     case VK_F2:
-        // Renaming arrives with the file operations.
+        if (fromFileList)
+            OnFileRename();
         break;
     default:
         break;
