@@ -60,7 +60,7 @@ void CTrovik32View::OpenSelectedItem()
         return;
     }
     if (archiveMode && archiveLibraryLoaded)
-        LoadMemberContent(currentFolder, t);
+        LoadMemberContent(currentFolder, t, memberOccurrence(s));
     else
         LoadFileContent(itemPath);
     EnterFullView(s);
@@ -88,6 +88,8 @@ int CTrovik32View::HandleListKey(int key, ListBox* sender)
         }
         break;
     case VK_BACK: {
+        if (LeaveArchive())
+            break;
         const qsizetype i = currentFolder.lastIndexOf('\\');
         if (i > 0) {
             currentFolder.truncate(i);
