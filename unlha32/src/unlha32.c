@@ -963,6 +963,17 @@ static uint16_t crc16_update(uint16_t crc, const uint8_t* p, size_t n)
     return crc;
 }
 
+/* The method field as lhasa's search for a header knows it: "-lh?-",
+ * "-lz4-", "-lz5-", "-lzs-", or "-pm?-" other than "-pms-". */
+static int lhasa_method_pattern(const uint8_t* b)
+{
+    if (b[2] != '-' || b[6] != '-') {
+        return 0;
+    }
+    return (b[3] == 'l' && b[4] == 'h') || (b[3] == 'l' && b[4] == 'z' && (b[5] == '4' || b[5] == '5' || b[5] == 's'))
+           || (b[3] == 'p' && b[4] == 'm' && b[5] != 's');
+}
+
 typedef struct RawHeader {
     uint8_t* bytes; /* the whole header; a level 1 header with its extended headers */
     size_t len;
@@ -1189,7 +1200,7 @@ static int walker_start(Walker* w, Source* src, uint64_t start)
 static int walker_next(Walker* w, Member* m, Conv* conv)
 {
     for (;;) {
-        uint8_t first;
+        uint8_t first, head[7];
         LHAFileHeader* h;
         HeaderFacts f;
         RawHeader rh;
@@ -1205,7 +1216,12 @@ static int walker_next(Walker* w, Member* m, Conv* conv)
             walker_end(w);
             return 0;
         }
-        h = lha_reader_next_file(w->reader);
+        /* lhasa is asked only about a header it recognises as one: on
+         * anything else a new reader would search ahead for a header. */
+        h = NULL;
+        if (source_read(w->src, at, head, sizeof head) == sizeof head && lhasa_method_pattern(head)) {
+            h = lha_reader_next_file(w->reader);
+        }
         /* After a complete header lhasa has consumed exactly raw_data_len
          * bytes from where the header started; anything else means it
          * skipped ahead (searching for a header): read this one raw. */
@@ -1252,12 +1268,7 @@ static int header_candidate(const uint8_t* b, size_t avail)
 {
     unsigned level;
 
-    if (avail < 24 || b[2] != '-' || b[6] != '-') {
-        return 0;
-    }
-    if (!((b[3] == 'l' && b[4] == 'h')
-          || (b[3] == 'l' && b[4] == 'z' && (b[5] == '4' || b[5] == '5' || b[5] == 's'))
-          || (b[3] == 'p' && b[4] == 'm' && b[5] != 's'))) {
+    if (avail < 24 || !lhasa_method_pattern(b)) {
         return 0;
     }
     level = b[20];
