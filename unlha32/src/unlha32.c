@@ -1327,7 +1327,7 @@ static int locate_archive(Source* src, uint64_t* start, Conv* conv)
     size_t n = source_read(src, 0, head, sizeof head);
 
     if (n >= 2 && head[0] == 'M' && head[1] == 'Z') {
-        size_t want = SFX_SCAN_LIMIT + 32;
+        size_t want = src->size < SFX_SCAN_LIMIT + 32 ? (size_t)src->size : SFX_SCAN_LIMIT + 32;
         uint8_t* buf = (uint8_t*)malloc(want);
         size_t got, off, scan_end;
         size_t budget = SFX_SCAN_BUDGET;
