@@ -107,14 +107,16 @@ QByteArray memberCommand(const QByteArray& nativeArchivePath, const QByteArray& 
 
 bool findMember(HARC archive, const QByteArray& member, int occurrence, ArchiveMemberInfo& info)
 {
+    // Compared here, byte for byte: a member may be called "*.*".
     auto& lib = archiveLibrary();
-    if (!lib.loaded() || lib.UnlhaFindFirst(archive, member.constData(), &info) == -1)
+    if (!lib.loaded() || lib.UnlhaFindFirst(archive, "*.*", &info) == -1)
         return false;
-    for (int i = 0; i < occurrence; ++i) {
-        if (lib.UnlhaFindNext(archive, &info) == -1)
-            return false;
-    }
-    return true;
+    int seen = 0;
+    do {
+        if (member == info.name() && seen++ == occurrence)
+            return true;
+    } while (lib.UnlhaFindNext(archive, &info) != -1);
+    return false;
 }
 
 }  // namespace platform

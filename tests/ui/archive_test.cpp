@@ -276,17 +276,18 @@ TEST_F(Archives, MembersAreFoundByTheirOwnNamesAndRepeatedNamesByPlace)
              {"readme", "lower case"},
              {"q\"uote.txt", "quoted"},
              {"dup.txt", "first"},
-             {"dup.txt", "second one"}})
+             {"dup.txt", "second one"},
+             {"*.*", "stars"}})
         arc += storedMember(name, data);
     arc += '\0';
     testsupport::writeFile(h.dir.filePath("lookup.lzh"), arc);
     v->ListFolder(v->currentFolder);
     open("lookup.lzh");
     ASSERT_TRUE(v->archiveMode);
-    EXPECT_EQ(v->fileList->count(), 8);
+    EXPECT_EQ(v->fileList->count(), 9);
     for (const auto& [name, text] : std::vector<std::pair<QByteArray, QByteArray>>{
              {"src/a?c.txt", "question mark"}, {"src/abc.txt", "abc"}, {"readme", "lower case"}, {"README", "upper"},
-             {"q\"uote.txt", "quoted"}}) {
+             {"q\"uote.txt", "quoted"}, {"*.*", "stars"}}) {
         select(name);
         EXPECT_EQ(v->contentPane->text(), text) << name.constData();
         EXPECT_EQ(pane(1), QString::number(text.size())) << name.constData();
