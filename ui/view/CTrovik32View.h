@@ -58,12 +58,16 @@ public:
     // False when the file is large and goes on loading in the background:
     // the full view follows when it has arrived (Escape gives it up).
     bool LoadFileContent(const QByteArray& path);
-    void LoadMemberContent(const QByteArray& archivePath, const QByteArray& member);
+    // occurrence: which member of a repeated name (0 the first in archive order).
+    void LoadMemberContent(const QByteArray& archivePath, const QByteArray& member, int occurrence = 0);
 
     // Archives
     bool IsLzhArchive(const QByteArray& path);
     bool EnterArchive(const QByteArray& path);
     bool ListArchivePreview(const QByteArray& path);
+    // Backspace in a member list: to the folder holding the outermost archive,
+    // that archive selected. False outside an archive.
+    bool LeaveArchive();
 
     // Settings
     void LoadSettings();
@@ -131,7 +135,9 @@ private:
     void showSubList();
     void showContentPane();
     void setContentMessage(const QString& text);
-    QByteArray memberCommand(const QByteArray& archivePath, const QByteArray& member) const;
+    QByteArray memberCommand(const QByteArray& archivePath, const QByteArray& member, int occurrence) const;
+    // How many items above the file list's item index carry the same text.
+    int memberOccurrence(int index) const;
     void finishBackgroundLoad();
     void cancelBackgroundLoad();
     Profile& profile_;
