@@ -212,6 +212,10 @@ void QSettingsProfile::sync()
     // A linked profile is written where the link points.
     const QFileInfo info(file_);
     const QString target = info.isSymLink() ? info.symLinkTarget() : file_;
+    // A profile the user made read-only stays as it is.
+    if (::access(QFile::encodeName(target).constData(), F_OK) == 0
+        && ::access(QFile::encodeName(target).constData(), W_OK) != 0)
+        return;
     QDir().mkpath(QFileInfo(target).absolutePath());
     // The new contents go to a file of their own, which then replaces the
     // profile in one step: a crash never leaves half a profile.

@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,6 +25,26 @@ protected:
     QStringList folder() const { return QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot); }
     QTemporaryDir dir;
 };
+
+// Runs check as an ordinary user: the administrator reads and writes
+// everything, so then it runs as nobody, in a child process.
+int asUser(const std::function<int()>& check)
+{
+    if (::geteuid() != 0)
+        return check();
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        return -1;
+    if (pid == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(100);
+        ::_exit(check());
+    }
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
 
 // A settings file as the user might have edited it, under one section.
 QByteArray section(const char* name, const QByteArray& lines)
@@ -275,24 +297,29 @@ TEST_F(ProfileFile, AProfileWithoutReadPermissionIsLeftAlone)
         p.sync();
         return 0;
     };
-    if (::geteuid() != 0) {
-        EXPECT_EQ(check(), 0);
-    } else {
-        // The administrator reads everything: the check runs as nobody, in a child.
-        const pid_t pid = ::fork();
-        ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(3);
-            ::_exit(check());
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-        ASSERT_TRUE(WIFEXITED(status));
-        EXPECT_EQ(WEXITSTATUS(status), 0);
-    }
+    EXPECT_EQ(asUser(check), 0);
     EXPECT_EQ(folder(), before);
     ::chmod(QFile::encodeName(file()).constData(), 0600);
+    EXPECT_EQ(testsupport::readFile(file()), section("WinPos", "left=5\n"));
+}
+
+TEST_F(ProfileFile, AProfileMadeReadOnlyIsReadButNotWritten)
+{
+    testsupport::writeFile(file(), section("WinPos", "left=5\n"));
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(QFile::encodeName(file()).constData(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod(QFile::encodeName(file()).constData(), 0444), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    EXPECT_EQ(asUser([&] {
+                  QSettingsProfile p(file());
+                  if (p.state() != QSettingsProfile::State::Ok || p.readInt("WinPos", "left", 0) != 5)
+                      return 1;
+                  p.writeInt("WinPos", "left", 9);
+                  p.sync();
+                  return 0;
+              }),
+              0);
     EXPECT_EQ(testsupport::readFile(file()), section("WinPos", "left=5\n"));
 }
 
