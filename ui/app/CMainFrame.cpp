@@ -33,7 +33,14 @@ CMainFrame::CMainFrame(Profile& profile, const QString& documentTitle) : profile
     });
     connect(view_, &CTrovik32View::captionText, this, &QWidget::setWindowTitle);
     connect(view_, &CTrovik32View::closeRequested, this, &QWidget::close, Qt::QueuedConnection);
-    const WindowRect r = loadWindowRect(profile_);
+    // A saved rectangle that would hide the window (empty, or on a monitor
+    // that is gone) gives way to the first-run placement.
+    std::vector<WindowRect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        screens.push_back({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    }
+    const WindowRect r = placeWindow(loadWindowRect(profile_), screens);
     setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
@@ -43,16 +50,19 @@ CMainFrame::~CMainFrame()
         saved_ = true;
         saveWindowRect(profile_, restoredRect());
         view_->destroyView();
+        profile_.sync();
     }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
-    // Placement first, then the view's settings, while every pane is alive.
+    // Placement first, then the view's settings, while every pane is alive;
+    // then they go to disk together.
     if (!saved_) {
         saved_ = true;
         saveWindowRect(profile_, restoredRect());
         view_->destroyView();
+        profile_.sync();
     }
     e->accept();
 }
