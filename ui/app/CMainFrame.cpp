@@ -150,6 +150,8 @@ QAction* CMainFrame::action(int id) const
 
 bool CMainFrame::command(int id)
 {
+    if (view_->folderSizeRun)
+        return false;  // a folder-size walk refuses every other command until it ends
     switch (id) {
     case res::ID_APP_ABOUT: {
         CVersionInfoDlg dlg(this);

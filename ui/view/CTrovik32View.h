@@ -20,6 +20,8 @@ class CListBox_Sub;
 class CREdit_File;
 class ListBox;
 class CFindTextDlg;
+class FolderSizeRun;
+namespace platform { struct FolderSizeProgress; }
 
 class CTrovik32View : public QWidget {
     Q_OBJECT
@@ -65,6 +67,7 @@ public:
     void ConvertEucToSjis();
     void FindInContent();
     void CopySelection();
+    void ShowFolderSize();
     bool handlesCommand(int id) const;
     void onCommand(int id);
 
@@ -102,6 +105,10 @@ public:
     std::function<WindowRect()> windowRect;
     // Runs the search dialog; replaced by tests.
     std::function<bool(CFindTextDlg&)> runFindDialog;
+    // The folder-size walk under way; every other key and command waits for it.
+    FolderSizeRun* folderSizeRun = nullptr;
+    // Sums a native folder for the folder size; replaced by tests.
+    std::function<uint64_t(const QByteArray&, platform::FolderSizeProgress&)> walkFolderSize;
 
 signals:
     void paneText(int pane, const QString& text);
