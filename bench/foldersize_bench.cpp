@@ -29,6 +29,7 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -86,12 +87,33 @@ void progress(const char* fmt, A... args)
     std::fprintf(stderr, "\n");
 }
 
+std::string loadAverage()
+{
+    char buf[128] = {};
+    const int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        const ssize_t n = read(fd, buf, sizeof buf - 1);
+        buf[n > 0 ? n : 0] = 0;
+        close(fd);
+    }
+    std::string s(buf);
+    while (!s.empty() && s.back() == '\n')
+        s.pop_back();
+    return s;
+}
+
 // --- the baseline ------------------------------------------------------------
 
 struct DuRun {
     double ms = -1;
+    double cpuMs = 0;  // user and system time of the process
     unsigned long long total = 0;
 };
+
+double cpuMs(const rusage& r)
+{
+    return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000.0 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000.0;
+}
 
 // A whole "du -sbx FOLDER" process, its output captured; the time is from
 // just before the spawn to just after the wait.
@@ -118,9 +140,11 @@ DuRun runDu(const std::string& folder)
             if (n > 0)
                 out.append(buf, static_cast<size_t>(n));
         int status = 0;
-        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        rusage usage{};
+        while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
         }
         r.ms = msSince(t0);
+        r.cpuMs = cpuMs(usage);
         r.total = std::strtoull(out.c_str(), nullptr, 10);
     }
     close(pipefd[0]);
@@ -253,18 +277,29 @@ public:
         return false;
     }
 
+    struct Run {
+        double ms = 0;
+        double cpuMs = 0;  // user and system time of this process meanwhile, every thread
+        unsigned long long total = 0;
+    };
     // The command until its result is in pane 0; the total read back from it.
-    std::pair<double, unsigned long long> folderSize()
+    Run folderSize()
     {
         CTrovik32View* v = frame_->view();
+        rusage before{}, after{};
+        getrusage(RUSAGE_SELF, &before);
         const Clock::time_point t0 = Clock::now();
         frame_->command(res::ID_FOLDER_SIZE);
         while (v->folderSizeRun)
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-        const double ms = msSince(t0);
+        Run r;
+        r.ms = msSince(t0);
+        getrusage(RUSAGE_SELF, &after);
+        r.cpuMs = cpuMs(after) - cpuMs(before);
         QString digits = frame_->paneText(0);
         digits.remove(QRegularExpression(QStringLiteral("[^0-9]")));
-        return {ms, digits.toULongLong()};
+        r.total = digits.toULongLong();
+        return r;
     }
 
 private:
@@ -289,20 +324,26 @@ bool bench(Session& s, const char* name, const std::string& folder)
     // One untimed round of each side: a warm cache for both.
     runDu(folder);
     s.folderSize();
-    std::vector<double> ours, base;
+    std::vector<double> ours, base, ourCpu, baseCpu;
     unsigned long long ourTotal = 0, duTotal = 0;
     for (int r = 0; r < runs(); ++r) {
         const DuRun du = runDu(folder);
-        const auto [ms, total] = s.folderSize();
+        const Session::Run run = s.folderSize();
         if (du.ms < 0) {
             progress("%s: du did not run", name);
             return false;
         }
         base.push_back(du.ms);
-        ours.push_back(ms);
-        ourTotal = total;
+        baseCpu.push_back(du.cpuMs);
+        ours.push_back(run.ms);
+        ourCpu.push_back(run.cpuMs);
+        ourTotal = run.total;
         duTotal = du.total;
     }
+    // The machine is shared: with every core busy the wall times follow the
+    // processor time each side needs rather than the threads it runs on.
+    progress("%s: processor time (user + system, median) %.1f ms (folder size), %.1f ms (du); load average %s", name,
+             median(ourCpu), median(baseCpu), loadAverage().c_str());
     const DuExtras e = duExtras(folder);
     const unsigned long long expectedDu = ourTotal + e.folders + e.links - e.repeatedHardLinks;
     progress("%s: total %llu (folder size), %llu (du -sbx)", name, ourTotal, duTotal);

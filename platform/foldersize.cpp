@@ -146,15 +146,18 @@ private:
                     continue;
                 }
                 // Files, and entries whose kind the file system does not tell.
-                struct stat s;
-                if (fstatat(fd, name, &s, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(s.st_mode))
+                // Only the kind and the size are asked for; a network file
+                // system may answer from what it has cached.
+                struct statx s;
+                if (statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC, STATX_TYPE | STATX_SIZE, &s) != 0 ||
+                    S_ISLNK(s.stx_mode))
                     continue;
-                if (S_ISDIR(s.st_mode)) {
+                if (S_ISDIR(s.stx_mode)) {
                     subfolders.emplace_back(name);
                     continue;
                 }
                 ++files;
-                sum += static_cast<uint64_t>(s.st_size);
+                sum += s.stx_size;
             }
             progress_.files.fetch_add(files, std::memory_order_relaxed);
             progress_.bytes.fetch_add(sum, std::memory_order_relaxed);
