@@ -112,6 +112,11 @@ TEST_F(FolderSizeCommand, SumsTheSelectedFolderIntoPaneZero)
     select("<.config>");
     EXPECT_EQ(sum(), result("42"));
 
+    // The folder's own entry, where a list shows it, stands for the folder shown.
+    h.view()->fileList->model().insertString(1, "<.>");
+    select("<.>");
+    EXPECT_EQ(sum(), result("1,235,615"));
+
     // The menu entry is live and does the same.
     QAction* entry = h.frame->action(res::ID_FOLDER_SIZE);
     ASSERT_NE(entry, nullptr);
