@@ -1,6 +1,7 @@
 #include "platform/foldersize.h"
 
 #include <dirent.h>
+#include <sched.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -57,6 +58,15 @@ void raiseDescriptorLimit()
             setrlimit(RLIMIT_NOFILE, &rl);
         }
     });
+}
+
+// The cores this process may run on (a container may allow fewer than the machine has).
+unsigned usableCores()
+{
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::max(1u, std::thread::hardware_concurrency());
 }
 
 class Walk {
@@ -182,7 +192,7 @@ uint64_t folderSize(const QByteArray& nativeFolder, FolderSizeProgress& progress
         return 0;
     raiseDescriptorLimit();
     if (threads == 0)
-        threads = std::max(1u, std::thread::hardware_concurrency());
+        threads = usableCores();
     Walk walk(progress);
     walk.start(nativeFolder);
     std::vector<std::thread> helpers;
