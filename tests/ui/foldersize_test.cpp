@@ -1,12 +1,8 @@
 // The folder-size command in the window: which items it sums, the text in
 // pane 0, and a walk in progress with its Escape.
 #include <QDir>
-#include <QMenu>
-#include <QMenuBar>
+#include <QStatusBar>
 #include <QTest>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -198,6 +194,12 @@ TEST_F(FolderSizeCommand, WalkInProgressShowsHowFarItHasComeAndEscapeCancels)
     // The window goes on handling its events: the progress comes after a moment.
     const QString progress = QStringLiteral("ﾌｫﾙﾀﾞｻｲｽﾞ計算中… 12,345 ﾌｧｲﾙ　1,234,567,890 ﾊﾞｲﾄ (Escで中止)");
     EXPECT_TRUE(QTest::qWaitFor([&] { return pane0() == progress; }, 5000));
+
+    // A highlighted menu entry still shows its prompt.
+    QStatusTipEvent tip(res::prompt(res::ID_EDIT_FIND));
+    QCoreApplication::sendEvent(h.frame, &tip);
+    EXPECT_EQ(h.frame->statusBar()->currentMessage(), QStringLiteral("指定した文字列の検索"));
+    h.frame->statusBar()->clearMessage();
 
     // Everything else is refused meanwhile: keys, clicks, commands, accelerators.
     QTest::keyClick(v->fileList, Qt::Key_Down);

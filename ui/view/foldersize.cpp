@@ -1,7 +1,6 @@
 // The folder-size command: the total of every file below the selected folder
 // or drive, summed on worker threads while the window stays alive.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
