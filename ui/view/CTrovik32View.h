@@ -23,8 +23,10 @@ class ListBox;
 class CFindTextDlg;
 class BusyGuard;
 class QTimer;
+class FolderSizeRun;
 namespace platform {
 class BackgroundRead;
+struct FolderSizeProgress;
 }
 
 class CTrovik32View : public QWidget {
@@ -77,9 +79,10 @@ public:
     void ConvertEucToSjis();
     void FindInContent();
     void CopySelection();
+    void ShowFolderSize();
     bool handlesCommand(int id) const;
     // Long work is running: the window takes no commands or keys but Escape.
-    bool isBusy() const { return busy_ != nullptr; }
+    bool isBusy() const { return busy_ != nullptr || folderSizeRun != nullptr; }
     void onCommand(int id);
 
     // Fields
@@ -116,6 +119,10 @@ public:
     std::function<WindowRect()> windowRect;
     // Runs the search dialog; replaced by tests.
     std::function<bool(CFindTextDlg&)> runFindDialog;
+    // The folder-size walk under way; every other key and command waits for it.
+    FolderSizeRun* folderSizeRun = nullptr;
+    // Sums a native folder for the folder size; replaced by tests.
+    std::function<uint64_t(const QByteArray&, platform::FolderSizeProgress&)> walkFolderSize;
 
 signals:
     void paneText(int pane, const QString& text);

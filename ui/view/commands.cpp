@@ -22,7 +22,7 @@ void CTrovik32View::CopySelection()
 
 bool CTrovik32View::handlesCommand(int id) const
 {
-    return id == res::ID_EDIT_COPY || id == res::ID_EDIT_FIND || id == res::ID_EUC_SJIS;
+    return id == res::ID_EDIT_COPY || id == res::ID_EDIT_FIND || id == res::ID_EUC_SJIS || id == res::ID_FOLDER_SIZE;
 }
 
 void CTrovik32View::onCommand(int id)
@@ -31,6 +31,7 @@ void CTrovik32View::onCommand(int id)
     case res::ID_EDIT_COPY: CopySelection(); break;
     case res::ID_EDIT_FIND: FindInContent(); break;
     case res::ID_EUC_SJIS: ConvertEucToSjis(); break;
+    case res::ID_FOLDER_SIZE: ShowFolderSize(); break;
     default: break;
     }
 }
