@@ -109,7 +109,7 @@ TEST_F(FolderSizeCommand, SumsTheSelectedFolderIntoPaneZero)
     EXPECT_EQ(sum(), result("42"));
 
     // The folder's own entry, where a list shows it, stands for the folder shown.
-    h.view()->fileList->model().insertString(1, "<.>");
+    h.view()->fileList->model().insertString(1, "<.>", items::Kind::Self);
     select("<.>");
     EXPECT_EQ(sum(), result("1,235,615"));
 

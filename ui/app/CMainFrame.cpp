@@ -178,7 +178,7 @@ QAction* CMainFrame::action(int id) const
 bool CMainFrame::command(int id)
 {
     if (view_->isBusy())
-        return true;  // long work runs: only Escape, which gives it up, is taken
+        return false;  // long work runs: every command is refused until it ends
     switch (id) {
     case res::ID_APP_ABOUT: {
         CVersionInfoDlg dlg(this);

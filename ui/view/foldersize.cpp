@@ -24,17 +24,18 @@ namespace {
 QByteArray folderSizeTarget(const CTrovik32View& view, int index)
 {
     const QByteArray text = view.fileList->text(index);
-    if (text == "<..>")
-        return QByteArray();
-    if (items::isDriveItem(text)) {
+    switch (view.fileList->model().kind(index)) {
+    case items::Kind::Drive: {
         const char letter = items::driveLetter(text);
         return letter ? QByteArray(1, letter) + ':' : QByteArray();
     }
-    if (!items::isFolderItem(text))
-        return QByteArray();
-    if (text == "<.>")
+    case items::Kind::Self:
         return view.currentFolder;  // the folder's own entry: the folder shown
-    return view.currentFolder + '\\' + items::folderName(text);
+    case items::Kind::Folder:
+        return view.currentFolder + '\\' + items::folderName(text);
+    default:  // the parent item, a file or an archive member
+        return QByteArray();
+    }
 }
 
 constexpr int kFirstProgressMs = 300;
