@@ -9,6 +9,7 @@
 
 #include "core/res/resources.h"
 #include "platform/profile_qsettings.h"
+#include "ui/app/appicon.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/app/messagebox.h"
 
@@ -62,6 +63,9 @@ int CTrovik32App::run(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(res::kAppTitle);
+    // Ties the window to trovik32.desktop (its icon and name) on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("trovik32"));
+    QApplication::setWindowIcon(appIcon());
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
