@@ -11,6 +11,10 @@ packages=(
   libgtest-dev libicu-dev
   clang libclang-rt-14-dev
   lhasa jlha-utils
+  # the package test and scripts/package.sh
+  dpkg-dev file desktop-file-utils appstream lintian
+  # scripts/screenshot.sh and the start-up benchmark: a virtual X display
+  xvfb xauth xdotool imagemagick
 )
 
 missing=()
