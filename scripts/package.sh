@@ -12,5 +12,5 @@ scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -
 deb=$(ls -t "$dir"/trovik32_*.deb | head -1)
 cp "$deb" .
 echo "== lintian"
-lintian --fail-on error --no-tag-display-limit "$(basename "$deb")"
+lintian --fail-on error --tag-display-limit 0 "$(basename "$deb")"
 echo "Built $(basename "$deb"). Install it with: sudo apt-get install ./$(basename "$deb")"
