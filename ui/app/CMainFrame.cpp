@@ -11,15 +11,16 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStyle>
 
 #include "core/res/resources.h"
+#include "ui/app/appicon.h"
 #include "ui/view/CTrovik32View.h"
 
 CMainFrame::CMainFrame(Profile& profile, const QString& documentTitle) : profile_(profile)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(documentTitle + QStringLiteral(" - ") + res::kAppTitle);
+    setWindowIcon(appIcon());
     view_ = new CTrovik32View(profile_, this);
     view_->windowRect = [this] { return restoredRect(); };
     setCentralWidget(view_);
@@ -212,9 +213,8 @@ CVersionInfoDlg::CVersionInfoDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(res::kVersionCaption);
     auto* layout = new QHBoxLayout(this);
     auto* icon = new QLabel(this);
-    icon->setPixmap(QApplication::windowIcon().isNull()
-                        ? style()->standardIcon(QStyle::SP_FileDialogInfoView).pixmap(32, 32)
-                        : QApplication::windowIcon().pixmap(32, 32));
+    icon->setObjectName(QStringLiteral("icon"));
+    icon->setPixmap(appIcon().pixmap(32, 32));
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* text = new QLabel(res::kVersionText, this);
     layout->addWidget(text, 1, Qt::AlignTop);

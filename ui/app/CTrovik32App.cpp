@@ -14,6 +14,7 @@
 #include "platform/profile_qsettings.h"
 #include "platform/session.h"
 #include "platform/signals.h"
+#include "ui/app/appicon.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/app/messagebox.h"
 
@@ -126,6 +127,9 @@ int CTrovik32App::run(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(res::kAppTitle);
+    // Ties the window to trovik32.desktop (its icon and name) on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("trovik32"));
+    QApplication::setWindowIcon(appIcon());
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

@@ -22,6 +22,7 @@
 #include <iterator>
 #include <ostream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -91,12 +92,26 @@ protected:
 // ---------------------------------------------------------------------------
 // Helpers
 
-std::string fixture(const std::string& rel) { return std::string(UNLHA32_FIXTURES) + "/" + rel; }
+// A path below the fixtures folder that is meant not to exist.
+std::string absentFixture(const std::string& rel) { return std::string(UNLHA32_FIXTURES) + "/" + rel; }
+
+// A fixture file or folder. A missing one ends the test with an exception
+// that names it, rather than a later failure on an empty listing.
+std::string fixture(const std::string& rel)
+{
+    const std::string path = absentFixture(rel);
+    if (!std::filesystem::exists(path))
+        throw std::runtime_error("missing test fixture: " + path
+                                 + " (fixtures live in tests/data/fixtures; see tests/data/README.md)");
+    return path;
+}
 std::string lzh(const std::string& name) { return fixture("lzh/" + name); }
 
 Bytes readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read test file " + path);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -426,7 +441,9 @@ TEST_F(Unlha, FirstFindOnAnArchiveThatFailedToOpenIsMinusOne)
     const Api& a = api();
     unsigned char rec[560];
     for (const char* name : {"notanarchive.lzh", "plain.exe", "does-not-exist.lzh"}) {
-        HARC h = a.open(nullptr, lzh(name).c_str(), 0x08000000u);
+        const std::string path = std::strcmp(name, "does-not-exist.lzh") == 0 ? absentFixture("lzh/" + std::string(name))
+                                                                              : lzh(name);
+        HARC h = a.open(nullptr, path.c_str(), 0x08000000u);
         EXPECT_EQ(h, nullptr) << name;
         EXPECT_EQ(a.findFirst(h, "*.*", rec), -1) << name;
         EXPECT_EQ(a.findNext(h, rec), -1) << name;
@@ -639,7 +656,7 @@ TEST_F(Unlha, CheckArchive)
     EXPECT_EQ(a.check(lzh("plain.exe").c_str(), 0), 0);
     EXPECT_EQ(a.check(lzh("notanarchive.lzh").c_str(), 0), 0);
     EXPECT_EQ(a.check(fixture("text/sample.sjis.txt").c_str(), 0), 0);
-    EXPECT_EQ(a.check(lzh("no-such-file.exe").c_str(), 0), 0);
+    EXPECT_EQ(a.check(absentFixture("lzh/no-such-file.exe").c_str(), 0), 0);
     EXPECT_EQ(a.check(fixture("lzh").c_str(), 0), 0);  // a folder
     EXPECT_EQ(a.check("/dev/zero", 0), 0);              // not a regular file
     TempDir dir;
@@ -738,7 +755,7 @@ TEST_F(Unlha, ExtractCommandLineForms)
               UNLHA_ERROR_NOT_FOUND);
     EXPECT_EQ(written, 0u);
     written = 77;
-    EXPECT_EQ(a.extract(nullptr, command(lzh("missing.lzh"), "a.txt").c_str(), buffer.data(), 2000, nullptr,
+    EXPECT_EQ(a.extract(nullptr, command(absentFixture("lzh/missing.lzh"), "a.txt").c_str(), buffer.data(), 2000, nullptr,
                         nullptr, &written),
               UNLHA_ERROR_FILE_OPEN);
     EXPECT_EQ(written, 0u);
