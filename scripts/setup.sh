@@ -10,7 +10,7 @@ packages=(
   liblhasa-dev
   libgtest-dev libicu-dev
   clang libclang-rt-14-dev
-  lhasa jlha-utils
+  lhasa jlha-utils nkf
 )
 
 missing=()
