@@ -228,3 +228,44 @@ TEST(PaneFind, NeverMatchesTheSecondByteOfACharacter)
     key(&view.pane, Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(sel(view.pane), Sel({2, 4}));
 }
+
+// "abc" at 699-702 straddles the edge between the windows (700, 1200) and
+// (200, 700): each window reaches into the next by the pattern's length - 1.
+TEST(PaneFind, FindPreviousFindsAMatchAcrossAWindowEdge)
+{
+    View view;
+    view.pane.setText(textWith(1300, {699}));
+    FakeUser user{QStringLiteral("abc")};
+    ASSERT_TRUE(view.find(user));
+    view.pane.setSel(1200, 1200);
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({699, 702}));
+    // The same across (0, 500) and (500, 1000), with the selection at 1000.
+    view.pane.setText(textWith(1300, {498}));
+    view.pane.setSel(1000, 1000);
+    EXPECT_TRUE(view.pane.FindPrevious());
+    EXPECT_EQ(sel(view.pane), Sel({498, 501}));
+    // A match that ends right at the selection counts; one reaching past it does not.
+    view.pane.setText(textWith(1300, {497, 1198}));
+    view.pane.setSel(1200, 1200);
+    EXPECT_TRUE(view.pane.FindPrevious());
+    EXPECT_EQ(sel(view.pane), Sel({497, 500}));
+}
+
+// Find next through a run of "メ" looking for "＜", which is only at the end.
+TEST(PaneFind, FindNextThroughALeadRunDoesLinearWork)
+{
+    const qint64 n = 100000;
+    QByteArray text;
+    for (qint64 i = 0; i < n / 2; ++i)
+        text += "\x83\x81";
+    text += "\x81\x83";
+    View view;
+    view.pane.setText(text);
+    FakeUser user{QStringLiteral("＜")};
+    ASSERT_TRUE(view.find(user));
+    EXPECT_EQ(sel(view.pane), Sel({n, n + 2}));
+    view.pane.setSel(n, n);
+    EXPECT_FALSE(view.pane.FindPrevious());  // back through the whole run, window by window
+    EXPECT_LE(view.pane.chars().bytesExamined(), 4 * n);
+}

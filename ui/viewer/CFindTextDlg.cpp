@@ -82,7 +82,7 @@ bool FindInContent(QWidget* parent, QString& searchText, QByteArray& searchTextB
     QByteArray bytes = cp932::fromUnicode(searchText);
     if (bytes.size() > CFindTextDlg::kMaxTextBytes) {
         qsizetype cut = CFindTextDlg::kMaxTextBytes;
-        if (!textlayout::isCharBoundary(bytes.constData(), bytes.size(), cut))
+        if (!textlayout::isCharBoundaryAfter(bytes.constData(), bytes.size(), 0, cut))
             --cut;
         bytes.truncate(cut);
     }

@@ -17,10 +17,6 @@
 #include "core/viewer/find.h"
 #include "ui/fontmap.h"
 
-using textlayout::charStart;
-using textlayout::nextChar;
-using textlayout::prevChar;
-
 namespace {
 constexpr int kVkEnter = 13;
 constexpr qint64 kFindWindow = 500;  // find previous searches back in windows of this many bytes
@@ -69,8 +65,8 @@ void CREdit_File::setSel(qint64 start, qint64 end)
         if (end < 0)
             end = size();
     }
-    start = charStart(data(), size(), std::min(start, size()));
-    end = charStart(data(), size(), std::min(end, size()));
+    start = chars().charStart(std::min(start, size()));
+    end = chars().charStart(std::min(end, size()));
     m_anchor = start;
     m_caret = end;
     m_caretAtRowEnd = false;
@@ -123,7 +119,8 @@ qint64 CREdit_File::findTextEx()
     if (!findRecord.text)
         return -1;
     qint64 foundEnd = -1;
-    const qint64 pos = findText(m_text, findRecord.rangeStart, findRecord.rangeEnd, *findRecord.text, &foundEnd);
+    const qint64 pos = findText(m_text, findRecord.rangeStart, findRecord.rangeEnd, *findRecord.text, &foundEnd,
+                                &chars());
     if (pos >= 0) {
         findRecord.foundStart = pos;
         findRecord.foundEnd = foundEnd;
@@ -153,7 +150,10 @@ bool CREdit_File::FindPrevious()
     getSel(&s, nullptr);
     // Search forward inside windows of 500 bytes walking back from the
     // selection; in the first window with a match, step on to the last match
-    // that ends before the selection.
+    // that ends before the selection. Each window reaches into the one after
+    // it by the pattern's length - 1, so a match across the edge between two
+    // windows lies wholly inside the earlier one.
+    const qint64 overlap = std::max<qint64>(findRecord.text->size() - 1, 0);
     bool found = false;
     bool atTop = false;
     qint64 windowStart = s - kFindWindow;
@@ -177,7 +177,7 @@ bool CREdit_File::FindPrevious()
             setSel(lastStart, lastEnd);
             return true;
         }
-        windowEnd = windowStart;
+        windowEnd = std::min(windowStart + overlap, s);
         windowStart -= kFindWindow;
         if (atTop)
             return false;
@@ -349,7 +349,7 @@ qint64 CREdit_File::caretRowStart() const
 
 void CREdit_File::moveCaret(qint64 pos, bool extend, bool atRowEnd)
 {
-    m_caret = charStart(data(), size(), std::clamp<qint64>(pos, 0, size()));
+    m_caret = chars().charStart(std::clamp<qint64>(pos, 0, size()));
     if (!extend)
         m_anchor = m_caret;
     m_caretAtRowEnd = atRowEnd;
@@ -433,7 +433,7 @@ int charClass(const char* t, qint64 size, qint64 pos)
 void CREdit_File::selectWordAt(qint64 pos)
 {
     const textlayout::Layout::Block block = m_layout.blockAt(pos);
-    const qint64 at = charStart(data(), size(), pos);
+    const qint64 at = chars().charStart(pos);
     const int cls = charClass(data(), size(), at);
     if (cls < 0) {
         moveCaret(at, false);
@@ -441,14 +441,14 @@ void CREdit_File::selectWordAt(qint64 pos)
     }
     qint64 start = at;
     while (start > block.start) {
-        const qint64 p = prevChar(data(), size(), start);
+        const qint64 p = chars().prevChar(start);
         if (p < block.start || charClass(data(), size(), p) != cls)
             break;
         start = p;
     }
     qint64 end = at;
     while (end < block.end && charClass(data(), size(), end) == cls)
-        end = nextChar(data(), size(), end);
+        end = chars().nextChar(end);
     m_anchor = start;
     m_caret = end;
     m_caretAtRowEnd = false;
@@ -512,13 +512,13 @@ void CREdit_File::keyPressEvent(QKeyEvent* event)
         if (hasSelection && !shift)
             moveCaret(std::min(m_anchor, m_caret), false);
         else
-            moveCaret(prevChar(data(), size(), m_caret), shift);
+            moveCaret(chars().prevChar(m_caret), shift);
         break;
     case Qt::Key_Right:
         if (hasSelection && !shift)
             moveCaret(std::max(m_anchor, m_caret), false);
         else
-            moveCaret(nextChar(data(), size(), m_caret), shift);
+            moveCaret(chars().nextChar(m_caret), shift);
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:

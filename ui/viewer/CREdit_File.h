@@ -34,6 +34,8 @@ public:
     // from the top with the caret at 0.
     void setText(QByteArray bytes);
     const QByteArray& text() const { return m_text; }
+    // The character boundaries of the text, with the work they have cost.
+    const textlayout::CharIndex& chars() const { return m_layout.chars(); }
 
     // The selection runs from start (anchor) to end (caret); (0, -1) selects
     // everything. Both ends are moved off the middle of a double-byte
