@@ -214,7 +214,7 @@ void Layout::setText(const char* text, qsizetype size)
     m_text = text;
     m_size = size;
     m_chars.setText(text, size);
-    m_lineStart = m_lineEnd = -1;
+    m_longLines.fill(LongLine{});
     for (auto& c : m_cache)
         c = CachedRows{};
 }
@@ -229,18 +229,18 @@ void Layout::setMetrics(const Metrics& m, int width)
 
 void Layout::lineAround(qsizetype pos, qsizetype* start, qsizetype* end) const
 {
-    if (m_lineStart >= 0 && pos >= m_lineStart
-        && pos < (m_lineEnd < m_size ? afterLineEnd(m_text, m_size, m_lineEnd) : m_size + 1)) {
-        *start = m_lineStart;
-        *end = m_lineEnd;
-        return;
+    for (const LongLine& l : m_longLines) {
+        if (l.start >= 0 && pos >= l.start
+            && pos < (l.end < m_size ? afterLineEnd(m_text, m_size, l.end) : m_size + 1)) {
+            *start = l.start;
+            *end = l.end;
+            return;
+        }
     }
     *start = lineStart(m_text, m_size, pos);
     *end = lineEndAt(m_text, m_size, pos);
-    if (*end - *start > kSegment) {
-        m_lineStart = *start;
-        m_lineEnd = *end;
-    }
+    if (*end - *start > kSegment)
+        m_longLines[m_longLineNext++ % m_longLines.size()] = LongLine{*start, *end};
 }
 
 qsizetype Layout::segmentStart(qsizetype lineStart, qsizetype k) const

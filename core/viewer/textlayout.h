@@ -3,12 +3,16 @@
 // boundaries, lines, and wrapping lines into rows of a given pixel width.
 //
 // A line ends at a line feed, at a CR LF pair or at a CR alone; the line end
-// is not drawn. Rows are the wrapped pieces of a line. Nothing here walks the
-// whole text up front, and no answer walks back without bound: the character
-// boundaries of a text of any bytes (a long run of lead-range bytes pairs off
-// from its start, wherever that is) come from boundaries found once and kept
-// every few KiB, so each boundary question costs a constant amount of work
-// spread over the questions, and a 100 MB text costs nothing up front.
+// is not drawn. Rows are the wrapped pieces of a line.
+//
+// Every answer looks only at the neighbourhood of the position asked about,
+// helped by work done once and kept: a character boundary depends on where a
+// run of lead-range bytes starts, which may be far back, so the pairing state
+// is kept every few KiB (each stretch worked out once, when first asked) and
+// no boundary question looks back further than one such checkpoint; and the
+// two ends of a long line are found by one scan and kept. So a 100 MB text
+// costs nothing up front, and its far end costs one pass over the bytes at
+// most, once, whatever the bytes are.
 #include <QtGlobal>
 
 #include <array>
@@ -154,9 +158,14 @@ private:
     int m_width = 80;
 
     CharIndex m_chars;
-    // The last long line looked up: the scan over a 100 MB line is done once.
-    mutable qsizetype m_lineStart = -1;
-    mutable qsizetype m_lineEnd = -1;
+    // The last long lines looked up, so the scan to the ends of a 100 MB line
+    // is done once, also where two long lines meet on screen.
+    struct LongLine {
+        qsizetype start = -1;
+        qsizetype end = -1;  // the line end, or the text's size
+    };
+    mutable std::array<LongLine, 4> m_longLines;
+    mutable unsigned m_longLineNext = 0;
 
     struct CachedRows {
         qsizetype start = -1;
