@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -198,8 +199,8 @@ void CREdit_File::updateMetrics()
     m.tab = std::max(1, (logicalDpiX() + 2) / 4);
     m_lineHeight = std::max(1, fm.height());
     m_ascent = fm.ascent();
-    m_rawFont = QRawFont::fromFont(font(), QFontDatabase::Japanese);
-    m_glyphs.assign(0x10000, UINT32_MAX);
+    m_rawFonts.assign(1, QRawFont::fromFont(font(), QFontDatabase::Japanese));
+    m_glyphs.assign(0x10000, kNotLookedUp);
     m_layout.setMetrics(m, viewport()->width() - 2 * m_margin);
     relayout();
 }
@@ -207,11 +208,33 @@ void CREdit_File::updateMetrics()
 quint32 CREdit_File::glyphFor(char16_t c) const
 {
     quint32& g = m_glyphs[c];
-    if (g == UINT32_MAX) {
-        const QChar ch(c);
-        quint32 index = 0;
-        int count = 1;
-        g = m_rawFont.isValid() && m_rawFont.glyphIndexesForChars(&ch, 1, &index, &count) && count == 1 ? index : 0;
+    if (g != kNotLookedUp)
+        return g;
+    const QChar ch(c);
+    quint32 index = 0;
+    int count = 1;
+    const QRawFont& own = m_rawFonts.front();
+    if (own.isValid() && own.glyphIndexesForChars(&ch, 1, &index, &count) && count == 1 && index) {
+        g = index;
+        return g;
+    }
+    // The font lacks it: ask the font fallback once, as drawing the character
+    // as text would, and keep the font and glyph it chose. (Text from disk
+    // images repeats such a character a million times.)
+    g = kDrawAlone;
+    QTextLayout layout(QString(ch), font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.size() == 1 && runs.front().glyphIndexes().size() == 1) {
+        const QRawFont rawFont = runs.front().rawFont();
+        auto it = std::find(m_rawFonts.begin(), m_rawFonts.end(), rawFont);
+        if (it == m_rawFonts.end() && m_rawFonts.size() < 250)
+            it = m_rawFonts.insert(m_rawFonts.end(), rawFont);
+        const quint32 glyph = runs.front().glyphIndexes().front();
+        if (it != m_rawFonts.end() && glyph < (1u << 24))
+            g = (quint32(it - m_rawFonts.begin()) << 24) | glyph;
     }
     return g;
 }
@@ -652,20 +675,20 @@ void CREdit_File::paintEvent(QPaintEvent*)
     const int height = viewport()->height();
     qint64 row = m_top;
     QString glyph(1, QChar());
-    // Each row's characters go out as two glyph runs (plain and selected) at
-    // their cell positions; a character the font lacks is drawn on its own,
-    // so font fallback still finds it.
-    QList<quint32> indexes[2];
-    QList<QPointF> positions[2];
+    // Each row's characters go out as glyph runs, one per font (the pane's own
+    // and the fallback fonts of characters it lacks) and plain or selected,
+    // at their cell positions.
+    std::vector<QList<quint32>> indexes;
+    std::vector<QList<QPointF>> positions;
     for (int y = 0; y < height && row >= 0; y += m_lineHeight) {
         const qint64 end = m_layout.rowEnd(row);
         int x = 0;
         qint64 p = row;
         const int baseline = y + m_ascent;
-        for (int k = 0; k < 2; ++k) {
-            indexes[k].clear();
-            positions[k].clear();
-        }
+        for (auto& l : indexes)
+            l.clear();
+        for (auto& l : positions)
+            l.clear();
         while (p < end) {
             const int len = cp932::charLength(data() + p, end - p);
             const int advance = textlayout::charAdvance(data(), p, len, x, m);
@@ -682,9 +705,14 @@ void CREdit_File::paintEvent(QPaintEvent*)
                 if (!c) {  // one placeholder per byte
                     for (int k = 0; k < len; ++k)
                         drawPlaceholder(painter, m_margin + x + k * m.half, y);
-                } else if (const quint32 g = glyphFor(c)) {
-                    indexes[selected].append(g);
-                    positions[selected].append(QPointF(m_margin + x, baseline));
+                } else if (const quint32 g = glyphFor(c); g != kDrawAlone) {
+                    const size_t k = 2 * (g >> 24) + selected;
+                    if (k >= indexes.size()) {
+                        indexes.resize(2 * m_rawFonts.size());
+                        positions.resize(2 * m_rawFonts.size());
+                    }
+                    indexes[k].append(g & 0xFFFFFF);
+                    positions[k].append(QPointF(m_margin + x, baseline));
                 } else {
                     painter.setPen(selected ? selText : textColor);
                     glyph[0] = QChar(c);
@@ -694,16 +722,16 @@ void CREdit_File::paintEvent(QPaintEvent*)
             x += advance;
             p += len;
         }
-        for (int k = 0; k < 2; ++k) {
+        for (size_t k = 0; k < indexes.size(); ++k) {
             if (indexes[k].isEmpty())
                 continue;
             QGlyphRun run;
-            run.setRawFont(m_rawFont);
+            run.setRawFont(m_rawFonts[k / 2]);
             run.setGlyphIndexes(indexes[k]);
             run.setPositions(positions[k]);
             run.setUnderline(font().underline());
             run.setStrikeOut(font().strikeOut());
-            painter.setPen(k ? selText : textColor);
+            painter.setPen(k % 2 ? selText : textColor);
             painter.drawGlyphRun(QPointF(0, 0), run);
         }
         // A selected line end shows as one half-width cell.
