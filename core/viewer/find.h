@@ -19,6 +19,7 @@ class CharIndex;
 //
 // chars, when given, is the character index of the same text; searches that
 // share one (find previous asks for many small windows) never work out a
-// boundary twice. The work is linear in end - start for any bytes.
+// boundary twice. Besides what the index looks at to place start among the
+// characters, the work is linear in end - start for any bytes.
 qint64 findText(const QByteArray& text, qint64 start, qint64 end, const QByteArray& pattern, qint64* foundEnd,
                 const textlayout::CharIndex* chars = nullptr);
