@@ -10,7 +10,7 @@ packages=(
   liblhasa-dev
   libgtest-dev libicu-dev
   clang libclang-rt-14-dev
-  lhasa jlha-utils
+  lhasa jlha-utils nkf
   # the package test and scripts/package.sh
   dpkg-dev file desktop-file-utils appstream lintian
   # scripts/screenshot.sh, the start-up benchmark and the headless run: a virtual X display
