@@ -5,6 +5,11 @@
 //   content_memory_overhead     resident memory the pane adds beyond the text
 //   content_end_page_up         Ctrl+End, then one page up, until painted
 //   content_find_100mb          find-next without a match through the text
+// and on hostile text, that nobody writes by hand but disk images hold:
+//   content_first_paint_leadrun_100mb   setText + first paint of 100 MB of 0xF6
+//   content_end_leadrun_100mb           Ctrl+End on it, until painted
+//   content_find_leadrun_100mb          a search for "＜" (81 83) in 100 MB of
+//                                       "メ" (83 81) without a line feed
 // Runs headless (offscreen) unless a platform is chosen.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -127,11 +132,47 @@ int main(int argc, char** argv)
         baseline = timer.nsecsElapsed() / 1e6;
     }
 
+    // Hostile text: one run of lead-range bytes.
+    double leadPaint = 0;
+    double leadEnd = 0;
+    {
+        CREdit_File leadPane;
+        leadPane.setLogFont(LOGFONT{});
+        leadPane.resize(800, 600);
+        leadPane.show();
+        leadPane.grab();
+        QApplication::processEvents();
+        const QByteArray filler(size, '\xF6');
+        timer.start();
+        leadPane.setText(filler);
+        leadPane.grab();
+        leadPaint = timer.nsecsElapsed() / 1e6;
+        timer.start();
+        key(&leadPane, Qt::Key_End, Qt::ControlModifier);
+        leadPane.grab();
+        leadEnd = timer.nsecsElapsed() / 1e6;
+    }
+    double leadFind = 0;
+    {
+        QByteArray me;
+        me.reserve(size);
+        while (me.size() < size)
+            me += "\x83\x81";
+        timer.start();
+        const qint64 hit = findText(me, 0, -1, "\x81\x83", &foundEnd);
+        leadFind = timer.nsecsElapsed() / 1e6;
+        if (hit != -1)
+            std::fprintf(stderr, "unexpected match in the lead run\n");
+    }
+
     std::printf("content_first_paint_100mb %.2f ms baseline=%.0f ratio=%.5f\n", firstPaint, baseline,
                 firstPaint / baseline);
     std::printf("content_memory_overhead %.2f %%\n", 100.0 * double(rssAfter - rssBefore) / double(size));
     std::printf("content_end_page_up %.2f ms\n", endPageUp);
     std::printf("content_find_100mb %.2f ms baseline_indexOf=%.2f ms all_letters_pattern=%.2f ms\n", findMs,
                 indexOfMs, findLettersMs);
+    std::printf("content_first_paint_leadrun_100mb %.2f ms\n", leadPaint);
+    std::printf("content_end_leadrun_100mb %.2f ms\n", leadEnd);
+    std::printf("content_find_leadrun_100mb %.2f ms\n", leadFind);
     return 0;
 }

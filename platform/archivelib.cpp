@@ -60,4 +60,63 @@ ArchiveLibrary& archiveLibrary()
     return lib;
 }
 
+namespace {
+
+QByteArray quoted(QByteArray text)
+{
+    return '"' + text.replace('"', "\"\"") + '"';
+}
+
+// Index in archive order of the occurrence of a member name; -1 when the
+// archive has fewer members of that name.
+long memberIndex(const QByteArray& nativeArchivePath, const QByteArray& member, int occurrence)
+{
+    auto& lib = archiveLibrary();
+    if (!lib.loaded())
+        return -1;
+    HARC h = lib.UnlhaOpenArchive(nullptr, nativeArchivePath.constData(), 0x08000000);
+    ArchiveMemberInfo record{};
+    long index = -1;
+    int seen = 0;
+    if (lib.UnlhaFindFirst(h, "*.*", &record) != -1) {
+        long i = 0;
+        do {
+            if (member == record.name() && seen++ == occurrence) {
+                index = i;
+                break;
+            }
+            ++i;
+        } while (lib.UnlhaFindNext(h, &record) != -1);
+    }
+    lib.UnlhaCloseArchive(h);
+    return index;
+}
+
+}  // namespace
+
+QByteArray memberCommand(const QByteArray& nativeArchivePath, const QByteArray& member, int occurrence)
+{
+    QByteArray command = quoted(nativeArchivePath) + ' ' + quoted(member);
+    if (occurrence > 0) {
+        const long index = memberIndex(nativeArchivePath, member, occurrence);
+        if (index >= 0)
+            command += " -i" + QByteArray::number(static_cast<qlonglong>(index));
+    }
+    return command;
+}
+
+bool findMember(HARC archive, const QByteArray& member, int occurrence, ArchiveMemberInfo& info)
+{
+    // Compared here, byte for byte: a member may be called "*.*".
+    auto& lib = archiveLibrary();
+    if (!lib.loaded() || lib.UnlhaFindFirst(archive, "*.*", &info) == -1)
+        return false;
+    int seen = 0;
+    do {
+        if (member == info.name() && seen++ == occurrence)
+            return true;
+    } while (lib.UnlhaFindNext(archive, &info) != -1);
+    return false;
+}
+
 }  // namespace platform

@@ -2,6 +2,8 @@
 // The archive library, bound at run time by the name "unlha32.dll". Its eight
 // entry points are resolved by name; without the library archives are
 // ordinary files.
+#include <QByteArray>
+
 #include <cstdint>
 #include <ctime>
 
@@ -51,5 +53,19 @@ struct ArchiveLibrary {
 
 // Process-wide binding, alive from the view's creation to its destruction.
 ArchiveLibrary& archiveLibrary();
+
+// A member is named by its exact bytes. Where a name repeats in an archive,
+// occurrence tells which of them is meant: 0 the first in archive order, 1
+// the second, and so on.
+
+// The extraction command for a member: the archive's native path and the
+// member name, each in double quotes, a '"' inside either doubled. For a
+// later occurrence of a repeated name the member's index in archive order
+// follows as the switch -iN, so the library takes that one and not the first.
+QByteArray memberCommand(const QByteArray& nativeArchivePath, const QByteArray& member, int occurrence);
+
+// Finds the occurrence of the member in an open archive; the record and the
+// library's attribute query then describe it. False when there is none.
+bool findMember(HARC archive, const QByteArray& member, int occurrence, ArchiveMemberInfo& info);
 
 }  // namespace platform

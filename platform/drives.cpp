@@ -1,5 +1,6 @@
 #include "platform/drives.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,7 @@ QByteArray readSmall(const QString& path)
 }
 
 const QString kLetters = QStringLiteral("DriveLetters");
+const QString kSeen = QStringLiteral("_LastSeen");
 
 }  // namespace
 
@@ -47,17 +49,42 @@ SystemFacts readSystemFacts()
 
 std::vector<Drive> detectDrives(Profile& profile)
 {
-    std::map<char, QByteArray> remembered;
+    return detectDrives(profile, readSystemFacts(), QDateTime::currentSecsSinceEpoch());
+}
+
+std::vector<Drive> detectDrives(Profile& profile, const SystemFacts& facts, qint64 now)
+{
+    // "d=/media/me/STICK" names the volume, "d_LastSeen=2026-12-07T09:30:00Z"
+    // says when it was last there (absent in older profiles: long ago).
+    RememberedLetters remembered;
     for (char l = 'd'; l <= 'z'; ++l) {
-        const QByteArray id = profile.readString(kLetters, QString(QLatin1Char(l)), QByteArray());
-        if (!id.isEmpty())
-            remembered[l] = id;
+        const QString key{QLatin1Char(l)};
+        const QByteArray id = profile.readString(kLetters, key, QByteArray());
+        if (id.isEmpty())
+            continue;
+        const QDateTime seen = QDateTime::fromString(
+            QString::fromLatin1(profile.readString(kLetters, key + kSeen, QByteArray())), Qt::ISODate);
+        remembered[l] = RememberedLetter{id, seen.isValid() ? seen.toSecsSinceEpoch() : 0};
     }
-    const auto before = remembered;
-    std::vector<Drive> drives = buildDriveTable(readSystemFacts(), remembered);
-    for (const auto& [letter, id] : remembered)
-        if (!before.count(letter))
-            profile.writeString(kLetters, QString(QLatin1Char(letter)), id);
+    const RememberedLetters before = remembered;
+    std::vector<Drive> drives = buildDriveTable(facts, remembered, now);
+    bool newLetter = false;
+    for (const auto& [letter, r] : remembered) {
+        auto old = before.find(letter);
+        if (old != before.end() && old->second == r)
+            continue;
+        const QString key{QLatin1Char(letter)};
+        if (old == before.end() || old->second.identity != r.identity) {
+            profile.writeString(kLetters, key, r.identity);
+            newLetter = true;
+        }
+        profile.writeString(kLetters, key + kSeen,
+                            QDateTime::fromSecsSinceEpoch(r.lastSeen, Qt::UTC).toString(Qt::ISODate).toLatin1());
+    }
+    // A letter given out is kept at once; the times seen go with the other
+    // settings when the program ends.
+    if (newLetter)
+        profile.sync();
     return drives;
 }
 

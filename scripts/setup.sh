@@ -10,8 +10,11 @@ packages=(
   liblhasa-dev
   libgtest-dev libicu-dev
   clang libclang-rt-14-dev
-  lhasa jlha-utils
-  xvfb x11vnc xdotool iproute2 procps
+  lhasa jlha-utils nkf
+  # the package test and scripts/package.sh
+  dpkg-dev file desktop-file-utils appstream lintian
+  # scripts/screenshot.sh, the start-up benchmark and the headless run: a virtual X display
+  xvfb xauth xdotool imagemagick x11vnc iproute2 procps
 )
 
 missing=()

@@ -69,6 +69,6 @@ sleep 0.3
 left=""
 for c in $children; do kill -0 "$c" 2> /dev/null && left="$left $c"; done
 check "stopping the script ends the program, the VNC server and the display" '[ -z "$left" ]'
-check "the placement saved is not the full screen" \
-  '! grep -q "right=1280" "$work/config/Ostrel/Trovik32.conf" 2> /dev/null'
+check "the settings were saved on the way out, with the window's own placement, not the screen's" \
+  'grep -q "^right=200$" "$work/config/Ostrel/Trovik32.conf" && grep -q "^bottom=150$" "$work/config/Ostrel/Trovik32.conf"'
 exit $fail

@@ -4,6 +4,8 @@
 #include <QFontInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 QString japaneseFallbackFamily()
 {
@@ -28,13 +30,13 @@ QFont fontFromLogFont(const LOGFONT& lf)
         || !QFontDatabase::families().contains(face))
         face = japaneseFallbackFamily();
     font.setFamilies({face, japaneseFallbackFamily()});
-    int height = lf.lfHeight;
+    qint64 height = lf.lfHeight;  // 64 bits: any 32-bit height converts without overflow
     if (height == 0)
         height = 16;
     // A positive height is the cell height; the character height is about
     // seven eighths of it for the fonts in use here.
-    int pixels = height < 0 ? -height : (height * 7 + 4) / 8;
-    font.setPixelSize(pixels > 0 ? pixels : 1);
+    const qint64 pixels = height < 0 ? -height : (height * 7 + 4) / 8;
+    font.setPixelSize(static_cast<int>(std::clamp<qint64>(pixels, 1, 0xFFFF)));
     if (lf.lfWeight > 0)
         font.setWeight(static_cast<QFont::Weight>(qBound(1, lf.lfWeight, 1000)));
     font.setItalic(lf.lfItalic != 0);

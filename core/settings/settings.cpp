@@ -1,12 +1,19 @@
 #include "core/settings/settings.h"
 
+#include <algorithm>
+
 namespace {
+
+constexpr int kMaxFontHeight = 1000;
 
 void loadLogFont(Profile& p, const QString& section, LOGFONT& lf)
 {
     const LOGFONT def;
     auto byte = [&](const char* key, uint8_t d) { return static_cast<uint8_t>(p.readInt(section, QLatin1String(key), d) & 0xFF); };
     lf.lfHeight = p.readInt(section, QStringLiteral("lfHeight"), def.lfHeight);
+    // No screen font is over 1000 pixels: a larger height is a damaged value.
+    if (lf.lfHeight < -kMaxFontHeight || lf.lfHeight > kMaxFontHeight)
+        lf.lfHeight = def.lfHeight;
     lf.lfWidth = p.readInt(section, QStringLiteral("lfWidth"), def.lfWidth);
     lf.lfEscapement = p.readInt(section, QStringLiteral("lfEscapement"), def.lfEscapement);
     lf.lfOrientation = p.readInt(section, QStringLiteral("lfOrientation"), def.lfOrientation);
@@ -53,6 +60,9 @@ void loadSettings(Profile& p, Settings& s)
 {
     const Settings def;
     s.listItemHeight = p.readInt(kListFont, QStringLiteral("ListlfHeight"), def.listItemHeight);
+    // The list box takes item heights of 1 to 255 pixels.
+    if (s.listItemHeight < 1 || s.listItemHeight > 255)
+        s.listItemHeight = def.listItemHeight;
     loadLogFont(p, kListFont, s.listLogFont);
     s.editPointSize = p.readInt(kEditFont, QStringLiteral("point"), def.editPointSize);
     loadLogFont(p, kEditFont, s.editLogFont);
@@ -95,4 +105,24 @@ void saveWindowRect(Profile& p, const WindowRect& r)
     p.writeInt(kWinPos, QStringLiteral("bottom"), r.bottom);
     p.writeInt(kWinPos, QStringLiteral("left"), r.left);
     p.writeInt(kWinPos, QStringLiteral("right"), r.right);
+}
+
+WindowRect placeWindow(const WindowRect& saved, const std::vector<WindowRect>& screens)
+{
+    // 64 bits throughout: the saved values are any 32-bit integers.
+    const qint64 left = saved.left, top = saved.top, right = saved.right, bottom = saved.bottom;
+    const qint64 width = right - left, height = bottom - top;
+    if (width <= 0 || height <= 0 || width > kMaxWindowExtent || height > kMaxWindowExtent)
+        return WindowRect{};
+    // The title bar sits just above the top edge; a window can be taken by it
+    // when any part of that strip, or of the window's first rows, is on a screen.
+    const qint64 stripTop = top - kTitleStrip;
+    const qint64 stripBottom = top + std::min<qint64>(height, kTitleStrip);
+    for (const WindowRect& s : screens) {
+        const qint64 x0 = std::max<qint64>(left, s.left), x1 = std::min<qint64>(right, s.right);
+        const qint64 y0 = std::max<qint64>(stripTop, s.top), y1 = std::min<qint64>(stripBottom, s.bottom);
+        if (x0 < x1 && y0 < y1)
+            return saved;
+    }
+    return WindowRect{};
 }

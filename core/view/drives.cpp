@@ -100,7 +100,7 @@ QByteArray decodeLabelEscapes(const QByteArray& name)
     return out;
 }
 
-std::vector<Drive> buildDriveTable(const SystemFacts& facts, std::map<char, QByteArray>& remembered)
+std::vector<Drive> buildDriveTable(const SystemFacts& facts, RememberedLetters& remembered, qint64 now)
 {
     std::vector<Drive> found;
     Drive root = Drive::root();
@@ -164,12 +164,13 @@ std::vector<Drive> buildDriveTable(const SystemFacts& facts, std::map<char, QByt
     std::vector<Drive*> unassigned;
     for (Drive& d : found) {
         char letter = 0;
-        for (const auto& [l, id] : remembered)
-            if (id == d.identity && l >= 'd' && l <= 'z' && !used.count(l))
+        for (const auto& [l, r] : remembered)
+            if (r.identity == d.identity && l >= 'd' && l <= 'z' && !used.count(l))
                 letter = l;
         if (letter) {
             d.letter = letter;
             used.insert(letter);
+            remembered[letter].lastSeen = now;
             out.push_back(d);
         } else {
             unassigned.push_back(&d);
@@ -180,11 +181,17 @@ std::vector<Drive> buildDriveTable(const SystemFacts& facts, std::map<char, QByt
         for (char l = 'd'; l <= 'z' && !letter; ++l)
             if (!used.count(l) && !remembered.count(l))
                 letter = l;
+        if (!letter) {
+            // None free: take over the letter of the absent volume seen longest ago.
+            for (const auto& [l, r] : remembered)
+                if (l >= 'd' && l <= 'z' && !used.count(l) && (!letter || r.lastSeen < remembered.at(letter).lastSeen))
+                    letter = l;
+        }
         if (!letter)
-            continue;  // no letter left
+            continue;  // more volumes present than letters
         d->letter = letter;
         used.insert(letter);
-        remembered[letter] = d->identity;
+        remembered[letter] = RememberedLetter{d->identity, now};
         out.push_back(*d);
     }
     std::sort(out.begin(), out.end(), [](const Drive& a, const Drive& b) { return a.letter < b.letter; });

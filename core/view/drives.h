@@ -2,7 +2,9 @@
 // Drives on a machine without drive letters: the root file system is c:, and
 // removable media, optical drives, network mounts and disk partitions mounted
 // under /media, /run/media and /mnt get the letters d: upward. Letters are
-// remembered (letter → identity) so a volume keeps its letter across runs.
+// remembered (letter → identity, and when it was last seen) so a volume keeps
+// its letter across runs; when all are taken, a new volume gets the letter of
+// the volume seen longest ago that is not mounted now.
 #include <QByteArray>
 
 #include <map>
@@ -42,8 +44,16 @@ std::vector<MountRecord> parseMountInfo(const QByteArray& text);
 // "\x20" escapes of /dev/disk/by-label names.
 QByteArray decodeLabelEscapes(const QByteArray& name);
 
-// Drives in letter order. remembered (letter → identity) is read and extended.
-std::vector<Drive> buildDriveTable(const SystemFacts& facts, std::map<char, QByteArray>& remembered);
+struct RememberedLetter {
+    QByteArray identity;
+    qint64 lastSeen = 0;  // seconds since 1970 (UTC); 0 when not known
+    bool operator==(const RememberedLetter&) const = default;
+};
+using RememberedLetters = std::map<char, RememberedLetter>;
+
+// Drives in letter order. remembered is read and updated: every volume present
+// is marked seen at now, and a new volume's letter is added (or taken over).
+std::vector<Drive> buildDriveTable(const SystemFacts& facts, RememberedLetters& remembered, qint64 now);
 
 // "<-c->", then the type label, then the volume label; at most 255 bytes.
 QByteArray driveItemText(const Drive& d);

@@ -56,8 +56,10 @@ QString toUnicode(const char* bytes, qsizetype size)
 
 QString toUnicode(const QByteArray& bytes) { return toUnicode(bytes.constData(), bytes.size()); }
 
-QByteArray fromUnicode(const QString& text)
+QByteArray fromUnicode(const QString& text, bool* complete)
 {
+    if (complete)
+        *complete = true;
     QByteArray out;
     out.reserve(text.size() * 2);
     for (const QChar ch : text) {
@@ -75,6 +77,8 @@ QByteArray fromUnicode(const QString& text)
                 out.append(static_cast<char>(it->sjis & 0xFF));
             } else {
                 out.append('?');  // also each half of a surrogate pair
+                if (complete)
+                    *complete = false;
             }
         }
     }

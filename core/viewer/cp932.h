@@ -39,7 +39,7 @@ QString toUnicode(const QByteArray& bytes);
 QString toUnicode(const char* bytes, qsizetype size);
 
 // Encodes a program text (messages, typed search text). Characters code page
-// 932 lacks become "?".
-QByteArray fromUnicode(const QString& text);
+// 932 lacks become "?"; *complete (when given) tells whether there were none.
+QByteArray fromUnicode(const QString& text, bool* complete = nullptr);
 
 }  // namespace cp932

@@ -1,5 +1,32 @@
 #include "core/viewer/euc.h"
 
+#include <algorithm>
+#include <iterator>
+
+namespace {
+
+#include "core/viewer/euc_ss3_table.inc"
+
+// The code page 932 code of the JIS X 0212 character b2 b3 (both in
+// 0xA1-0xFE), or 0 when it has none.
+unsigned short ss3ToSjis(unsigned char b2, unsigned char b3)
+{
+    if (b2 < 0xA1 || b2 > 0xFE || b3 < 0xA1 || b3 > 0xFE)
+        return 0;
+    if (b2 >= 0xF5) {  // user-defined rows, in order onto F540-F9FC
+        const int n = (b2 - 0xF5) * 94 + (b3 - 0xA1);
+        const int column = n % 188;
+        return static_cast<unsigned short>(((0xF5 + n / 188) << 8) | (column < 0x3F ? 0x40 + column : 0x41 + column));
+    }
+    const unsigned short jis = static_cast<unsigned short>(((b2 & 0x7F) << 8) | (b3 & 0x7F));
+    const auto* end = std::end(kSs3Codes);
+    const auto* it = std::lower_bound(std::begin(kSs3Codes), end, jis,
+                                      [](const Ss3Code& c, unsigned short v) { return c.jis < v; });
+    return it != end && it->jis == jis ? it->sjis : 0;
+}
+
+}  // namespace
+
 QByteArray ConvertEucToSjisBytes(const QByteArray& in)
 {
     const qsizetype n = in.size();
@@ -17,6 +44,16 @@ QByteArray ConvertEucToSjisBytes(const QByteArray& in)
         } else if (b1 == 0x8E) {  // single shift 2: half-width katakana
             out.append(static_cast<char>(b2));
             i += 2;
+        } else if (b1 == 0x8F) {
+            // Single shift 3: a JIS X 0212 character in the next two bytes,
+            // one character in all. Missing bytes at the end read as 0, so a
+            // cut character has no code either. What has none becomes the
+            // geta mark.
+            const unsigned char b3 = i + 2 < n ? p[i + 2] : 0;
+            const unsigned short code = ss3ToSjis(b2, b3);
+            out.append(static_cast<char>(code ? code >> 8 : 0x81));
+            out.append(static_cast<char>(code ? code & 0xFF : 0xAC));
+            i += 3;
         } else {  // a JIS X 0208 pair, whatever the second byte is
             const int j1 = b1 & 0x7F;
             const int j2 = b2 & 0x7F;

@@ -1,5 +1,6 @@
 #include "core/viewer/textlayout.h"
 
+#include "core/viewer/bytescan.h"
 #include "core/viewer/cp932.h"
 
 #include <algorithm>
@@ -10,73 +11,153 @@ namespace {
 
 inline unsigned char byteAt(const char* text, qsizetype pos) { return static_cast<unsigned char>(text[pos]); }
 
-// Last LF in [0, pos), or -1.
-qsizetype lastLineFeedBefore(const char* text, qsizetype pos)
+// A CR right before an LF is part of the line end that the LF completes.
+inline bool isLoneLineEnd(const char* text, qsizetype size, qsizetype pos)
 {
-    if (pos <= 0)
-        return -1;
-    const void* hit = memrchr(text, '\n', static_cast<size_t>(pos));
-    return hit ? static_cast<const char*>(hit) - text : -1;
-}
-
-// First LF in [pos, size), or size.
-qsizetype firstLineFeedFrom(const char* text, qsizetype size, qsizetype pos)
-{
-    if (pos >= size)
-        return size;
-    const void* hit = std::memchr(text + pos, '\n', static_cast<size_t>(size - pos));
-    return hit ? static_cast<const char*>(hit) - text : size;
+    return text[pos] == '\n' || pos + 1 >= size || text[pos + 1] != '\n';
 }
 
 }  // namespace
 
-bool isCharBoundary(const char* text, qsizetype size, qsizetype pos)
+bool isCharBoundaryAfter(const char* text, qsizetype size, qsizetype known, qsizetype pos)
 {
-    if (pos <= 0 || pos >= size)
+    if (pos <= known || pos >= size)
         return true;
-    // Every byte that cannot start a pair ends a character, so the characters
-    // of a run of possible lead bytes pair off from the run's start.
-    qsizetype run = 0;
-    while (pos - run - 1 >= 0 && cp932::isLeadByte(byteAt(text, pos - run - 1)))
-        ++run;
+    // Past the last byte that cannot start a pair the lead bytes pair off; if
+    // there is none, they pair off from the known boundary.
+    const qsizetype j = bytescan::lastNonLead(text, known, pos);
+    const qsizetype run = j >= known ? pos - j - 1 : pos - known;
     return run % 2 == 0 || !cp932::isTrailByte(byteAt(text, pos));
 }
 
-qsizetype charStart(const char* text, qsizetype size, qsizetype pos)
+// ---------------------------------------------------------------------------
+
+void CharIndex::setText(const char* text, qsizetype size)
 {
-    pos = std::clamp<qsizetype>(pos, 0, size);
-    if (pos > 0 && pos < size && text[pos] == '\n' && text[pos - 1] == '\r')
+    m_text = text;
+    m_size = size;
+    m_checkpoints.assign(size / kCheckpoint + 1, -1);
+    m_checkpoints[0] = 0;
+    m_runFrom = m_runTo = 0;
+    m_runOdd = false;
+}
+
+bool CharIndex::oddAtCheckpoint(qsizetype k) const
+{
+    if (m_checkpoints[k] >= 0)
+        return m_checkpoints[k];
+    // Go back to the nearest checkpoint whose state is known, or that follows
+    // a byte which cannot start a pair; a stretch of lead bytes in between
+    // keeps the state (the stretch is of even length).
+    qsizetype m = k;
+    bool odd = false;
+    while (true) {
+        if (m_checkpoints[m] >= 0) {
+            odd = m_checkpoints[m];
+            break;
+        }
+        const qsizetype to = m * kCheckpoint;
+        const qsizetype j = bytescan::lastNonLead(m_text, to - kCheckpoint, to);
+        m_examined += j >= to - kCheckpoint ? to - j : kCheckpoint;
+        if (j >= to - kCheckpoint) {
+            odd = (to - j - 1) % 2;
+            break;
+        }
+        --m;
+    }
+    for (; m <= k; ++m)
+        m_checkpoints[m] = odd;
+    return odd;
+}
+
+bool CharIndex::oddRunBefore(qsizetype pos) const
+{
+    if (pos >= m_runFrom && pos <= m_runTo)
+        return m_runOdd != ((pos - m_runFrom) % 2 == 1);
+    const qsizetype base = pos / kCheckpoint * kCheckpoint;
+    // Look back to the checkpoint, or only to the end of the remembered run
+    // when that is nearer.
+    const bool extend = m_runTo < pos && m_runTo > base;
+    const qsizetype from = extend ? m_runTo : base;
+    const qsizetype j = bytescan::lastNonLead(m_text, from, pos);
+    m_examined += j >= from ? pos - j : pos - from;
+    if (j >= from) {
+        m_runFrom = j + 1;
+        m_runOdd = false;
+    } else if (!extend) {
+        m_runFrom = base;
+        m_runOdd = oddAtCheckpoint(pos / kCheckpoint);
+    }
+    m_runTo = pos;
+    return m_runOdd != ((pos - m_runFrom) % 2 == 1);
+}
+
+bool CharIndex::isCharBoundary(qsizetype pos) const
+{
+    if (pos <= 0 || pos >= m_size)
+        return true;
+    return !oddRunBefore(pos) || !cp932::isTrailByte(byteAt(m_text, pos));
+}
+
+qsizetype CharIndex::leadRunEnd(qsizetype pos, qsizetype limit) const
+{
+    limit = std::min(limit, m_size);
+    if (pos >= limit)
+        return pos;
+    oddRunBefore(pos);  // pos now lies in the remembered run
+    if (m_runTo >= limit)
+        return limit;
+    const qsizetype end = bytescan::firstNonLead(m_text, m_runTo, limit);
+    m_examined += end - m_runTo;
+    m_runTo = end;
+    return end;
+}
+
+qsizetype CharIndex::charStart(qsizetype pos) const
+{
+    pos = std::clamp<qsizetype>(pos, 0, m_size);
+    if (pos > 0 && pos < m_size && m_text[pos] == '\n' && m_text[pos - 1] == '\r')
         return pos - 1;
-    return isCharBoundary(text, size, pos) ? pos : pos - 1;
+    return isCharBoundary(pos) ? pos : pos - 1;
 }
 
-qsizetype nextChar(const char* text, qsizetype size, qsizetype pos)
+qsizetype CharIndex::nextChar(qsizetype pos) const
 {
-    pos = charStart(text, size, pos);
-    if (pos >= size)
-        return size;
-    if (text[pos] == '\r' && pos + 1 < size && text[pos + 1] == '\n')
+    pos = charStart(pos);
+    if (pos >= m_size)
+        return m_size;
+    if (m_text[pos] == '\r' && pos + 1 < m_size && m_text[pos + 1] == '\n')
         return pos + 2;
-    return pos + cp932::charLength(text + pos, size - pos);
+    return pos + cp932::charLength(m_text + pos, m_size - pos);
 }
 
-qsizetype prevChar(const char* text, qsizetype size, qsizetype pos)
+qsizetype CharIndex::prevChar(qsizetype pos) const
 {
-    pos = charStart(text, size, pos);
+    pos = charStart(pos);
     if (pos <= 0)
         return 0;
-    return charStart(text, size, pos - 1);
+    return charStart(pos - 1);
 }
+
+// ---------------------------------------------------------------------------
 
 qsizetype lineStart(const char* text, qsizetype size, qsizetype pos)
 {
     pos = std::clamp<qsizetype>(pos, 0, size);
-    return lastLineFeedBefore(text, pos) + 1;
+    qsizetype j = bytescan::lastLineEndByte(text, 0, pos);
+    // Only the CR of a CR LF whose LF is at pos can be found here.
+    while (j >= 0 && !isLoneLineEnd(text, size, j))
+        j = bytescan::lastLineEndByte(text, 0, j);
+    return j + 1;
 }
 
-qsizetype lineFeedAt(const char* text, qsizetype size, qsizetype pos)
+qsizetype lineEndAt(const char* text, qsizetype size, qsizetype pos)
 {
-    return firstLineFeedFrom(text, size, std::clamp<qsizetype>(pos, 0, size));
+    pos = std::clamp<qsizetype>(pos, 0, size);
+    // The LF of a CR LF: the line end starts at the CR.
+    if (pos > 0 && pos < size && text[pos] == '\n' && text[pos - 1] == '\r')
+        return pos - 1;
+    return bytescan::firstLineEndByte(text, pos, size);
 }
 
 std::vector<qsizetype> wrapRows(const char* text, qsizetype size, qsizetype from, qsizetype to, const Metrics& m,
@@ -132,7 +213,8 @@ void Layout::setText(const char* text, qsizetype size)
 {
     m_text = text;
     m_size = size;
-    m_lineStart = m_lineFeed = -1;
+    m_chars.setText(text, size);
+    m_longLines.fill(LongLine{});
     for (auto& c : m_cache)
         c = CachedRows{};
 }
@@ -145,25 +227,26 @@ void Layout::setMetrics(const Metrics& m, int width)
         c = CachedRows{};
 }
 
-void Layout::lineAround(qsizetype pos, qsizetype* start, qsizetype* lf) const
+void Layout::lineAround(qsizetype pos, qsizetype* start, qsizetype* end) const
 {
-    if (m_lineStart >= 0 && pos >= m_lineStart && pos <= m_lineFeed) {
-        *start = m_lineStart;
-        *lf = m_lineFeed;
-        return;
+    for (const LongLine& l : m_longLines) {
+        if (l.start >= 0 && pos >= l.start
+            && pos < (l.end < m_size ? afterLineEnd(m_text, m_size, l.end) : m_size + 1)) {
+            *start = l.start;
+            *end = l.end;
+            return;
+        }
     }
     *start = lineStart(m_text, m_size, pos);
-    *lf = lineFeedAt(m_text, m_size, pos);
-    if (*lf - *start > kSegment) {
-        m_lineStart = *start;
-        m_lineFeed = *lf;
-    }
+    *end = lineEndAt(m_text, m_size, pos);
+    if (*end - *start > kSegment)
+        m_longLines[m_longLineNext++ % m_longLines.size()] = LongLine{*start, *end};
 }
 
 qsizetype Layout::segmentStart(qsizetype lineStart, qsizetype k) const
 {
     qsizetype p = lineStart + k * kSegment;
-    if (p > lineStart && !isCharBoundary(m_text, m_size, p))
+    if (p > lineStart && !m_chars.isCharBoundary(p))
         ++p;
     return p;
 }
@@ -172,10 +255,8 @@ Layout::Block Layout::blockAt(qsizetype pos) const
 {
     pos = std::clamp<qsizetype>(pos, 0, m_size);
     qsizetype start = 0;
-    qsizetype lf = 0;
-    lineAround(pos, &start, &lf);
-    // The CR of a CR LF pair is not drawn.
-    const qsizetype contentEnd = (lf < m_size && lf > start && m_text[lf - 1] == '\r') ? lf - 1 : lf;
+    qsizetype contentEnd = 0;
+    lineAround(pos, &start, &contentEnd);
     qsizetype k = (pos - start) / kSegment;
     while (k > 0) {
         const qsizetype s = segmentStart(start, k);
@@ -191,7 +272,7 @@ Layout::Block Layout::blockAt(qsizetype pos) const
         b.next = following;
     } else {
         b.end = contentEnd;
-        b.next = lf < m_size ? lf + 1 : -1;
+        b.next = contentEnd < m_size ? afterLineEnd(m_text, m_size, contentEnd) : -1;
     }
     return b;
 }
@@ -231,7 +312,7 @@ bool Layout::rowEndsLine(qsizetype rowStart) const
     const auto& rows = rowsOf(b);
     if (std::upper_bound(rows.begin(), rows.end(), rowStart) != rows.end())
         return false;
-    return b.next < 0 || m_text[b.next - 1] == '\n';
+    return b.endsLine();
 }
 
 qsizetype Layout::nextRowStart(qsizetype rowStart) const
@@ -299,7 +380,8 @@ qsizetype LineIndex::lineStartOf(qsizetype line)
     qsizetype seen = m_before[k];
     qsizetype p = k * kChunk;
     while (true) {
-        p = firstLineFeedFrom(m_text, m_size, p);
+        const void* hit = std::memchr(m_text + p, '\n', static_cast<size_t>(m_size - p));
+        p = static_cast<const char*>(hit) - m_text;  // the line exists: its LF does
         if (++seen == line)
             return p + 1;
         ++p;

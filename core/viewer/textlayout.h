@@ -2,10 +2,17 @@
 // Layout of a code page 932 byte text that needs no window: character
 // boundaries, lines, and wrapping lines into rows of a given pixel width.
 //
-// A line is the bytes between two line feeds; a CR right before the LF is not
-// drawn. Rows are the wrapped pieces of a line. Nothing here walks the whole
-// text: every answer looks only at the neighbourhood of the position asked
-// about, so a 100 MB text costs nothing up front.
+// A line ends at a line feed, at a CR LF pair or at a CR alone; the line end
+// is not drawn. Rows are the wrapped pieces of a line.
+//
+// Every answer looks only at the neighbourhood of the position asked about,
+// helped by work done once and kept: a character boundary depends on where a
+// run of lead-range bytes starts, which may be far back, so the pairing state
+// is kept every few KiB (each stretch worked out once, when first asked) and
+// no boundary question looks back further than one such checkpoint; and the
+// two ends of a long line are found by one scan and kept. So a 100 MB text
+// costs nothing up front, and its far end costs one pass over the bytes at
+// most, once, whatever the bytes are.
 #include <QtGlobal>
 
 #include <array>
@@ -13,23 +20,70 @@
 
 namespace textlayout {
 
-// True when pos (0..size) does not fall between the two bytes of a
-// double-byte character. Looks back only over the run of possible lead bytes
-// before pos.
-bool isCharBoundary(const char* text, qsizetype size, qsizetype pos);
+// True when pos does not fall between the two bytes of a double-byte
+// character, given a position known (at or before pos) to be a character
+// boundary; looks back no further than that position. For short texts, with
+// known = 0.
+bool isCharBoundaryAfter(const char* text, qsizetype size, qsizetype known, qsizetype pos);
 
-// The start of the character that holds the byte at pos (pos itself when it
-// is a boundary). A CR LF pair counts as one character.
-qsizetype charStart(const char* text, qsizetype size, qsizetype pos);
+// Character boundaries of one text. Each byte that cannot start a pair ends a
+// character, so the characters of a run of possible lead bytes pair off from
+// the run's start. The index keeps the pairing state every kCheckpoint bytes
+// (worked out when first needed, each stretch of the text once) and the last
+// run of lead bytes it looked at, so no question walks back further than the
+// last checkpoint, and questions about neighbouring positions cost next to
+// nothing.
+class CharIndex {
+public:
+    static constexpr qsizetype kCheckpoint = 4096;
 
-// The next and the previous character boundary; CR LF is stepped over as one.
-qsizetype nextChar(const char* text, qsizetype size, qsizetype pos);
-qsizetype prevChar(const char* text, qsizetype size, qsizetype pos);
+    void setText(const char* text, qsizetype size);
 
-// First byte of the line that holds pos, and the position of its LF (size for
-// the last line).
+    // True when pos (0..size) does not fall between the two bytes of a
+    // double-byte character.
+    bool isCharBoundary(qsizetype pos) const;
+    // The start of the character that holds the byte at pos (pos itself when
+    // it is a boundary). A CR LF pair counts as one character.
+    qsizetype charStart(qsizetype pos) const;
+    // The next and the previous character boundary; CR LF is stepped over as one.
+    qsizetype nextChar(qsizetype pos) const;
+    qsizetype prevChar(qsizetype pos) const;
+
+    // The first byte at or after pos that is no lead byte (or limit); the
+    // bytes in between are remembered as one run, so questions about them
+    // are answered without looking again.
+    qsizetype leadRunEnd(qsizetype pos, qsizetype limit) const;
+
+    // Bytes looked at so far to answer the questions above (the work done).
+    qsizetype bytesExamined() const { return m_examined; }
+
+private:
+    bool oddRunBefore(qsizetype pos) const;
+    bool oddAtCheckpoint(qsizetype k) const;
+
+    const char* m_text = nullptr;
+    qsizetype m_size = 0;
+    // Per checkpoint k: the length mod 2 of the run of lead bytes before
+    // k * kCheckpoint, or -1 while unknown.
+    mutable std::vector<signed char> m_checkpoints;
+    // [m_runFrom, m_runTo) holds only lead bytes, with m_runOdd the length
+    // mod 2 of the run before m_runFrom.
+    mutable qsizetype m_runFrom = 0;
+    mutable qsizetype m_runTo = 0;
+    mutable bool m_runOdd = false;
+    mutable qsizetype m_examined = 0;
+};
+
+// First byte of the line that holds pos, and the end of its drawn bytes (the
+// position of its CR, LF or CR LF; size for the last line). The bytes of a
+// line end belong to the line they end.
 qsizetype lineStart(const char* text, qsizetype size, qsizetype pos);
-qsizetype lineFeedAt(const char* text, qsizetype size, qsizetype pos);
+qsizetype lineEndAt(const char* text, qsizetype size, qsizetype pos);
+// The start of the line after the line end at end (end < size).
+inline qsizetype afterLineEnd(const char* text, qsizetype size, qsizetype end)
+{
+    return (text[end] == '\r' && end + 1 < size && text[end + 1] == '\n') ? end + 2 : end + 1;
+}
 
 // Pixel advances: a single-byte character is one half-width cell, a
 // double-byte one a full-width cell, and a TAB goes to the next tab stop.
@@ -49,7 +103,7 @@ inline int charAdvance(const char* text, qsizetype pos, int len, int x, const Me
     return text[pos] == '\t' ? nextTabStop(x, m) - x : m.half;
 }
 
-// Wraps the bytes [from, to) (no LF inside) into rows no wider than width
+// Wraps the bytes [from, to) (no line end inside) into rows no wider than width
 // pixels; a row holds at least one character. Returns the row starts, the
 // first being from.
 std::vector<qsizetype> wrapRows(const char* text, qsizetype size, qsizetype from, qsizetype to, const Metrics& m,
@@ -70,12 +124,14 @@ public:
     void setText(const char* text, qsizetype size);
     void setMetrics(const Metrics& m, int width);
     const Metrics& metrics() const { return m_metrics; }
+    const CharIndex& chars() const { return m_chars; }
     int width() const { return m_width; }
 
     struct Block {
         qsizetype start = 0;
-        qsizetype end = 0;   // end of the drawn bytes (before CR LF)
+        qsizetype end = 0;    // end of the drawn bytes (before the line end)
         qsizetype next = -1;  // start of the following block, -1 after the last
+        bool endsLine() const { return next < 0 || next > end; }
     };
     // The block (line or segment of a long line) holding pos; pos = size is
     // in the last block.
@@ -88,22 +144,28 @@ public:
     // The row starts around a row start; -1 when there is none.
     qsizetype nextRowStart(qsizetype rowStart) const;
     qsizetype prevRowStart(qsizetype rowStart) const;
-    // True when the row ends at a line feed (or the end of the text), false
+    // True when the row ends at a line end (or the end of the text), false
     // when the line continues on the next row.
     bool rowEndsLine(qsizetype rowStart) const;
 
 private:
     qsizetype segmentStart(qsizetype lineStart, qsizetype k) const;
-    void lineAround(qsizetype pos, qsizetype* start, qsizetype* lf) const;
+    void lineAround(qsizetype pos, qsizetype* start, qsizetype* end) const;
 
     const char* m_text = nullptr;
     qsizetype m_size = 0;
     Metrics m_metrics;
     int m_width = 80;
 
-    // The last long line looked up: memrchr/memchr over a 100 MB line is done once.
-    mutable qsizetype m_lineStart = -1;
-    mutable qsizetype m_lineFeed = -1;
+    CharIndex m_chars;
+    // The last long lines looked up, so the scan to the ends of a 100 MB line
+    // is done once, also where two long lines meet on screen.
+    struct LongLine {
+        qsizetype start = -1;
+        qsizetype end = -1;  // the line end, or the text's size
+    };
+    mutable std::array<LongLine, 4> m_longLines;
+    mutable unsigned m_longLineNext = 0;
 
     struct CachedRows {
         qsizetype start = -1;
@@ -114,8 +176,8 @@ private:
     mutable unsigned m_cacheNext = 0;
 };
 
-// Lines counted between line feeds (wrapped rows are not lines), indexed
-// lazily: one LF count per 64 KiB chunk, built only as far as asked.
+// Lines counted between line feeds only (wrapped rows and CRs alone do not
+// start lines here), indexed lazily: one LF count per 64 KiB chunk, built only as far as asked.
 class LineIndex {
 public:
     void setText(const char* text, qsizetype size);

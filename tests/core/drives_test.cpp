@@ -1,7 +1,13 @@
 // Drive items from recorded mount tables, letters that stay, and the path map.
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include "core/view/drives.h"
+#include "platform/drives.h"
+#include "platform/profile_qsettings.h"
 #include "support/testsupport.h"
 
 namespace {
@@ -24,6 +30,25 @@ std::vector<QByteArray> itemTexts(const std::vector<Drive>& drives)
     return v;
 }
 
+// Facts with one volume mounted under /media, named by its mount point.
+SystemFacts oneVolume(const QByteArray& name)
+{
+    SystemFacts f;
+    f.mounts = {{"/", "/", "ext4", "/dev/sda2"}, {"/", "/media/me/" + name, "vfat", "/dev/sdb1"}};
+    f.removableDisks = {"sdb"};
+    return f;
+}
+
+// Every letter d to z remembered for a volume that is not mounted; z was
+// seen longest ago, d most recently.
+RememberedLetters allLettersTaken()
+{
+    RememberedLetters r;
+    for (char l = 'd'; l <= 'z'; ++l)
+        r[l] = RememberedLetter{"/media/me/OLD" + QByteArray(1, l), 1000 + ('z' - l) * 10};
+    return r;
+}
+
 }  // namespace
 
 TEST(MountInfo, EscapedPathsAndFieldsAfterTheSeparator)
@@ -41,8 +66,8 @@ TEST(MountInfo, EscapedPathsAndFieldsAfterTheSeparator)
 
 TEST(DriveTable, ItemTextsForEveryKindOfVolume)
 {
-    std::map<char, QByteArray> remembered;
-    const auto drives = buildDriveTable(desktopFacts(), remembered);
+    RememberedLetters remembered;
+    const auto drives = buildDriveTable(desktopFacts(), remembered, 1000);
     // c: is the root; system, virtual and bind mounts are hidden; letters go by identity order.
     EXPECT_EQ(itemTexts(drives), (std::vector<QByteArray>{
                                      "<-c->SYSTEM",
@@ -59,29 +84,29 @@ TEST(DriveTable, ItemTextsForEveryKindOfVolume)
 
 TEST(DriveTable, LettersStayWhenVolumesComeAndGo)
 {
-    std::map<char, QByteArray> remembered;
-    buildDriveTable(desktopFacts(), remembered);
+    RememberedLetters remembered;
+    buildDriveTable(desktopFacts(), remembered, 1000);
     const auto firstRun = remembered;
     // Next run: the stick is gone, a new disk appears. Nobody takes the stick's letter.
     SystemFacts f = desktopFacts();
     std::erase_if(f.mounts, [](const MountRecord& m) { return m.source == "/dev/sdb1"; });
     f.mounts.push_back({"/", "/media/me/NEW", "ext4", "/dev/sdd1"});
-    const auto second = buildDriveTable(f, remembered);
+    const auto second = buildDriveTable(f, remembered, 2000);
     EXPECT_EQ(itemTexts(second).back(), "<-j->");
     for (const auto& [letter, id] : firstRun)
-        EXPECT_EQ(remembered.at(letter), id);
+        EXPECT_EQ(remembered.at(letter).identity, id.identity);
     // Third run: the stick is back under its old letter.
-    const auto third = buildDriveTable(desktopFacts(), remembered);
+    const auto third = buildDriveTable(desktopFacts(), remembered, 3000);
     EXPECT_EQ(driveItemText(third[3]), "<-f->Removable:USB STICK");
 }
 
 TEST(DriveTable, OpticalDriveKeepsItsLetterWithAndWithoutADisc)
 {
-    std::map<char, QByteArray> remembered;
-    const auto withDisc = buildDriveTable(desktopFacts(), remembered);
+    RememberedLetters remembered;
+    const auto withDisc = buildDriveTable(desktopFacts(), remembered, 1000);
     SystemFacts f = desktopFacts();
     std::erase_if(f.mounts, [](const MountRecord& m) { return m.source == "/dev/sr0"; });
-    const auto without = buildDriveTable(f, remembered);
+    const auto without = buildDriveTable(f, remembered, 2000);
     EXPECT_EQ(driveItemText(without[1]), "<-d->CD-ROM:");
     EXPECT_EQ(withDisc[1].letter, without[1].letter);
 }
@@ -118,4 +143,71 @@ TEST(PathMap, ProgramAndNativePathsBothWays)
     EXPECT_EQ(map.fromNative("/odd\\name"), "c:\\odd/name");
     for (const char* p : {"c:\\a\\b", "f:\\x\\y z", "c:\\odd/name\\deeper"})
         EXPECT_EQ(map.fromNative(map.toNative(p)), p);
+}
+
+TEST(DriveTable, WhenNoLetterIsFreeTheVolumeSeenLongestAgoGivesUpItsLetter)
+{
+    RememberedLetters remembered = allLettersTaken();
+    auto drives = buildDriveTable(oneVolume("NEW1"), remembered, 5000);
+    ASSERT_EQ(drives.size(), 2u);
+    EXPECT_EQ(drives[1].letter, 'z');
+    EXPECT_EQ(remembered.at('z'), (RememberedLetter{"/media/me/NEW1", 5000}));
+    // The next newcomer takes y, the oldest now; NEW1, seen at 5000, keeps z.
+    drives = buildDriveTable(oneVolume("NEW2"), remembered, 6000);
+    EXPECT_EQ(drives[1].letter, 'y');
+    // A volume that is mounted keeps its letter however long ago it was seen:
+    // with OLDx mounted (seen longest ago of those left), the newcomer takes w.
+    SystemFacts both = oneVolume("NEW3");
+    both.mounts.push_back({"/", "/media/me/OLDx", "vfat", "/dev/sdc1"});
+    drives = buildDriveTable(both, remembered, 7000);
+    ASSERT_EQ(drives.size(), 3u);
+    EXPECT_EQ(drives[1].letter, 'w');
+    EXPECT_EQ(driveItemText(drives[1]), "<-w->Removable:");
+    EXPECT_EQ(drives[2].letter, 'x');
+    EXPECT_EQ(remembered.at('x').lastSeen, 7000);
+    // Letters without a time (an older profile) count as seen longest ago.
+    remembered.at('e').lastSeen = 0;
+    drives = buildDriveTable(oneVolume("NEW4"), remembered, 8000);
+    EXPECT_EQ(drives[1].letter, 'e');
+}
+
+TEST(DriveLetters, KeptInTheProfileAndWrittenOnlyWhenAVolumeGetsItsLetter)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("Trovik32.conf");
+    // The older format: letters without times, and other settings around them.
+    QByteArray text = "[DriveLetters]\n";
+    for (char l = 'd'; l <= 'z'; ++l)
+        text += QByteArray(1, l) + "=/media/me/OLD" + QByteArray(1, l) + "\n";
+    text += "[Path]\nStartPath=c:\\\\tmp\n";
+    testsupport::writeFile(file, text);
+    const qint64 now = 1796000000;  // 2026-11-30
+    {
+        QSettingsProfile p(file);
+        const auto drives = platform::detectDrives(p, oneVolume("STICK"), now);
+        ASSERT_EQ(drives.size(), 2u);
+        EXPECT_EQ(drives[1].letter, 'd');  // all equally old: the first letter
+        // Written at once, before the program ends.
+        QSettingsProfile onDisk(file);
+        EXPECT_EQ(onDisk.readString("DriveLetters", "d", ""), "/media/me/STICK");
+        EXPECT_EQ(onDisk.readString("DriveLetters", "d_LastSeen", ""), "2026-11-30T00:53:20Z");
+        EXPECT_EQ(onDisk.readString("DriveLetters", "e", ""), "/media/me/OLDe");
+        EXPECT_EQ(onDisk.readString("Path", "StartPath", ""), "c:\\tmp");
+    }
+    // A later start with the same volume gives no new letter: the file is not
+    // touched, and the time seen goes out with the next save.
+    const QByteArray before = testsupport::readFile(file);
+    const QDateTime modified = QFileInfo(file).lastModified();
+    {
+        QSettingsProfile p(file);
+        const auto drives = platform::detectDrives(p, oneVolume("STICK"), now + 3600);
+        EXPECT_EQ(drives[1].letter, 'd');
+        EXPECT_EQ(testsupport::readFile(file), before);
+        EXPECT_EQ(QFileInfo(file).lastModified(), modified);
+    }
+    QSettingsProfile after(file);
+    EXPECT_EQ(after.readString("DriveLetters", "d_LastSeen", ""), "2026-11-30T01:53:20Z");
+    // The next newcomer takes the letter of a volume never seen by time: e.
+    const auto drives = platform::detectDrives(after, oneVolume("CARD"), now + 7200);
+    EXPECT_EQ(drives[1].letter, 'e');
 }

@@ -2,6 +2,8 @@
 // bytes that are not valid EUC-JP.
 #include <gtest/gtest.h>
 
+#include <QProcess>
+
 #include "core/viewer/euc.h"
 #include "support/testsupport.h"
 
@@ -40,8 +42,6 @@ TEST(EucToSjis, BytesThatAreNotEucConvertWithoutChecks)
     EXPECT_EQ(ConvertEucToSjisBytes(B({0xA5})), B({0x83, 0x1F}));
     // Below row 0x21 the lead byte wraps round.
     EXPECT_EQ(ConvertEucToSjisBytes(B({0xA0, 0xA1})), B({0x80, 0x9F}));
-    // Single shift 3 is just another pair; its third byte goes on its own.
-    EXPECT_EQ(ConvertEucToSjisBytes(B({0x8F, 0xB0, 0x41})), B({0x78, 0x4F, 0x41}));
     // A pair takes whatever byte follows, even a line feed.
     EXPECT_EQ(ConvertEucToSjisBytes(B({0xB0, '\n', 'x'})), B({0x88, 0x88, 'x'}));
     // A trailing single shift 2 yields a 0 byte, where the text ends.
@@ -63,4 +63,81 @@ TEST(EucToSjis, SampleTextMatchesNkf)
     const QByteArray nkf = testsupport::readFile(testsupport::fixture("text/sample.eucjp-to-sjis.nkf.txt"));
     ASSERT_FALSE(euc.isEmpty());
     EXPECT_EQ(ConvertEucToSjisBytes(euc), nkf);
+}
+
+// Single shift 3 (0x8F) and the two bytes after it are one character.
+TEST(EucToSjis, ThreeByteCharactersAreOneCharacter)
+{
+    // 髙 and 﨑 (IBM extensions) between ordinary characters and line ends.
+    EXPECT_EQ(ConvertEucToSjisBytes(B({0x8F, 0xF4, 0xFB, 0xB6, 0xB6, '\n', 0xBB, 0xB3, 0x8F, 0xF4, 0xBD, '\n'})),
+              B({0xFB, 0xFC, 0x8B, 0xB4, '\n', 0x8E, 0x52, 0xFA, 0xB1, '\n'}));
+    // A character without a code page 932 code (丂) becomes the geta mark;
+    // the byte after it is untouched.
+    EXPECT_EQ(ConvertEucToSjisBytes(B({0x8F, 0xB0, 0xA1, 'a', 0x8F, 0xA2, 0xAF, '\n'})),
+              B({0x81, 0xAC, 'a', 0x81, 0xAC, '\n'}));
+    // User-defined rows map in order onto F540-F9FC.
+    EXPECT_EQ(ConvertEucToSjisBytes(B({0x8F, 0xF5, 0xA1, 0x8F, 0xFE, 0xFE})), B({0xF5, 0x40, 0xF9, 0xFC}));
+    // Bytes that are not JIS X 0212 after 0x8F still make one character.
+    EXPECT_EQ(ConvertEucToSjisBytes(B({0x8F, 0xB0, 0x41, 'x'})), B({0x81, 0xAC, 'x'}));
+    EXPECT_EQ(ConvertEucToSjisBytes(B({0x8F, 0x74, 0x7B, 'x'})), B({0x81, 0xAC, 'x'}));
+    // Cut at the end of the text, like a cut pair: one character, then the end.
+    EXPECT_EQ(ConvertEucToSjisBytes(B({'a', 0x8F, 0xF4})), B({'a', 0x81, 0xAC}));
+    EXPECT_EQ(ConvertEucToSjisBytes(B({'a', 0x8F})), B({'a', 0x81, 0xAC}));
+}
+
+TEST(EucToSjis, NamesWithThreeByteCharactersMatchNkf)
+{
+    const QByteArray euc = testsupport::readFile(testsupport::fixture("text/names.eucjp-ms.txt"));
+    const QByteArray nkf = testsupport::readFile(testsupport::fixture("text/names.eucjp-ms-to-sjis.nkf.txt"));
+    ASSERT_TRUE(euc.contains('\x8F'));
+    EXPECT_EQ(ConvertEucToSjisBytes(euc), nkf);
+}
+
+namespace {
+// Runs a converter on the bytes; false when it cannot be run.
+bool runTool(const QString& program, const QStringList& args, const QByteArray& in, QByteArray* out)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted(10000))
+        return false;
+    p.write(in);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        return false;
+    *out = p.readAllStandardOutput();
+    return true;
+}
+}  // namespace
+
+// Every three-byte code, one per line: where EUC-JP-MS (glibc's iconv) defines
+// the character, the result is nkf's, or the geta mark where nkf drops it;
+// codes EUC-JP-MS leaves undefined become the geta mark.
+TEST(EucToSjis, EveryThreeByteCodeAgreesWithNkf)
+{
+    QByteArray in;
+    for (int b2 = 0xA1; b2 <= 0xFE; ++b2)
+        for (int b3 = 0xA1; b3 <= 0xFE; ++b3)
+            in.append(B({0x8F, b2, b3, '\n'}));
+    QByteArray nkfOut;
+    QByteArray defined;
+    if (!runTool(QStringLiteral("nkf"), {QStringLiteral("-x"), QStringLiteral("-E"), QStringLiteral("-s")}, in, &nkfOut)
+        || !runTool(QStringLiteral("iconv"), {QStringLiteral("-c"), QStringLiteral("-f"), QStringLiteral("EUC-JP-MS"),
+                                               QStringLiteral("-t"), QStringLiteral("UTF-8")},
+                    in, &defined))
+        GTEST_SKIP() << "nkf or iconv is missing (scripts/setup.sh installs them)";
+    const QList<QByteArray> nkfLines = nkfOut.split('\n');
+    const QList<QByteArray> definedLines = defined.split('\n');
+    const QList<QByteArray> ours = ConvertEucToSjisBytes(in).split('\n');
+    ASSERT_EQ(ours.size(), 94 * 94 + 1);
+    ASSERT_EQ(nkfLines.size(), ours.size());
+    ASSERT_EQ(definedLines.size(), ours.size());
+    int mapped = 0;
+    for (int i = 0; i < 94 * 94; ++i) {
+        const bool isDefined = !definedLines[i].isEmpty();
+        const QByteArray want = isDefined && !nkfLines[i].isEmpty() ? nkfLines[i] : QByteArray("\x81\xAC");
+        ASSERT_EQ(ours[i], want) << "8F " << QByteArray(in.mid(i * 4 + 1, 2)).toHex(' ').constData();
+        mapped += want != "\x81\xAC";
+    }
+    EXPECT_GT(mapped, 1000);  // the IBM extensions and the user-defined rows
 }

@@ -1,25 +1,28 @@
-// The find primitive: case-insensitive letters (ASCII and full-width),
-// matches only on character boundaries, compared with a plain reference
-// search on random code page 932 text.
+// The find primitive: letters without case (ASCII, full-width Latin, Greek,
+// Cyrillic, Roman numerals), matches only on character boundaries, compared
+// with a plain reference search on random and hostile code page 932 text, and
+// the work a search in runs of lead-range bytes costs.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "core/viewer/cp932.h"
 #include "core/viewer/find.h"
+#include "core/viewer/textlayout.h"
 
 namespace {
 
 // Reference: walk character by character from every character start.
 int charLen(const QByteArray& s, qsizetype i) { return cp932::charLength(s.constData() + i, s.size() - i); }
 
+// Case-less identity by way of Unicode: a character that has case compares
+// as its lower-case Unicode form, anything else as its bytes.
 QByteArray fold(const QByteArray& s, qsizetype i, int len)
 {
-    QByteArray c = s.mid(i, len);
-    if (len == 1 && c[0] >= 'A' && c[0] <= 'Z')
-        c[0] = char(c[0] + 0x20);
-    if (len == 2 && uchar(c[0]) == 0x82 && uchar(c[1]) >= 0x60 && uchar(c[1]) <= 0x79)
-        c[1] = char(uchar(c[1]) + 0x21);
+    const QByteArray c = s.mid(i, len);
+    const QString u = cp932::toUnicode(c);
+    if (u.size() == 1 && u[0].toLower() != u[0].toUpper())
+        return "U" + u.toLower().toUtf8();
     return c;
 }
 
@@ -50,8 +53,9 @@ qint64 referenceFind(const QByteArray& text, qint64 start, qint64 end, const QBy
 
 QByteArray randomBytes(std::mt19937& rng, int n)
 {
-    static const unsigned char alphabet[] = {'a', 'A', 'b', 'B', 'z', ' ', '\n', '\r', 0x82, 0x83, 0x41, 0x60,
-                                             0x79, 0x81, 0x9A, 0x88, 0x9F, 0xA0, 0xB1, 0xFD, 0x0A, 0xE0, 0x40};
+    static const unsigned char alphabet[] = {'a', 'A', 'b', 'B', 'z', ' ',  '\n', '\r', 0x82, 0x83, 0x41, 0x60, 0x79,
+                                             0x81, 0x9A, 0x88, 0x9F, 0xA0, 0xB1, 0xFD, 0x0A, 0xE0, 0x40, 0x84, 0xBF,
+                                             0x70, 0x87, 0x54, 0xEE, 0xEF, 0xFA, 0x4A, 0x7F, 0x80};
     std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
     QByteArray s;
     for (int i = 0; i < n; ++i)
@@ -134,4 +138,119 @@ TEST(FindText, AgreesWithReferenceSearchOnRandomText)
             }
         }
     }
+}
+
+// The pattern of each case: any mix of upper and lower case finds the others.
+TEST(FindText, GreekCyrillicAndRomanNumeralsIgnoreCase)
+{
+    auto finds = [](const char* text, const char* pattern) {
+        qint64 end = -1;
+        return findText(QByteArray(text), 0, -1, QByteArray(pattern), &end) == 0;
+    };
+    EXPECT_TRUE(finds("\x83\x9F", "\x83\xBF"));   // Α α
+    EXPECT_TRUE(finds("\x83\xD6", "\x83\xB6"));   // ω Ω
+    EXPECT_TRUE(finds("\x84\x40", "\x84\x70"));   // А а
+    EXPECT_TRUE(finds("\x84\x80", "\x84\x4F"));   // о О: the lower case row skips 0x7F
+    EXPECT_TRUE(finds("\x84\x91", "\x84\x60"));   // я Я
+    EXPECT_TRUE(finds("\x84\x46", "\x84\x76"));   // Ё ё
+    // Ⅲ and ⅲ in both rows each: all four codes find each other.
+    const char* three[] = {"\x87\x56", "\xFA\x4C", "\xEE\xF1", "\xFA\x42"};
+    for (const char* a : three)
+        for (const char* b : three)
+            EXPECT_TRUE(finds(a, b)) << QByteArray(a).toHex().constData() << " " << QByteArray(b).toHex().constData();
+    EXPECT_FALSE(finds("\x87\x55", "\xFA\x42"));  // Ⅱ is not ⅲ
+    // Half-width and full-width forms stay apart; Greek is not Latin.
+    EXPECT_FALSE(finds("A", "\x82\x60"));
+    EXPECT_FALSE(finds("\x82\x81", "a"));
+    EXPECT_FALSE(finds("\x83\x9F", "\x82\x60"));
+    // A word in mixed case: Σοφία as ΣΟΦΊΑ-less capitals (no accents in code page 932).
+    const QByteArray lower = cp932::fromUnicode(QStringLiteral("xσοφια and москва"));
+    const QByteArray upper = cp932::fromUnicode(QStringLiteral("ΣΟΦΙΑ AND МОСКВА"));
+    qint64 end = -1;
+    EXPECT_EQ(findText(lower, 0, -1, upper, &end), 1);
+    EXPECT_EQ(end, lower.size());
+}
+
+// Every pair of characters that Unicode says differ in case only finds each
+// other, and nothing else among the characters with case.
+TEST(FindText, CaseFoldingCoversEveryCasedCharacter)
+{
+    std::vector<QByteArray> cased;
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!cp932::isLeadByte(uchar(lead)))
+            continue;
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            const QChar u(cp932::decodePair(uchar(lead), uchar(trail)));
+            if (cp932::isTrailByte(uchar(trail)) && u.unicode() && u.toLower() != u.toUpper())
+                cased.push_back(QByteArray(1, char(lead)) + char(trail));
+        }
+    }
+    ASSERT_GT(cased.size(), size_t(200));
+    for (const QByteArray& a : cased) {
+        const QChar ua = cp932::toUnicode(a)[0];
+        for (const QByteArray& b : cased) {
+            const bool same = ua.toLower() == cp932::toUnicode(b)[0].toLower();
+            qint64 end = -1;
+            ASSERT_EQ(findText(a, 0, -1, b, &end) == 0, same)
+                << a.toHex().constData() << " " << b.toHex().constData();
+        }
+    }
+}
+
+TEST(FindText, AgreesWithReferenceSearchInLeadRuns)
+{
+    std::mt19937 rng(62);
+    static const unsigned char leads[] = {0x81, 0x83, 0x84, 0x9F, 0xE0, 0xF6};
+    for (int round = 0; round < 200; ++round) {
+        QByteArray text;
+        while (text.size() < 600) {
+            if (rng() % 3)
+                text += QByteArray(1 + int(rng() % 150), char(leads[rng() % 6]));
+            else
+                text += randomBytes(rng, 1 + rng() % 4);
+        }
+        for (int k = 0; k < 10; ++k) {
+            const int at = rng() % 590;
+            const QByteArray pattern = text.mid(at, 1 + rng() % 4);
+            const qint64 start = rng() % 300;
+            qint64 gotEnd = -1;
+            qint64 wantEnd = -1;
+            const qint64 want = referenceFind(text, start, -1, pattern, &wantEnd);
+            ASSERT_EQ(findText(text, start, -1, pattern, &gotEnd), want)
+                << "text " << text.toHex().constData() << " pattern " << pattern.toHex().constData();
+            if (want >= 0) {
+                ASSERT_EQ(gotEnd, wantEnd);
+            }
+        }
+    }
+}
+
+// "＜" (81 83) in a line of "メ" (83 81): every second byte is a candidate that
+// is no character start. The work is counted in bytes looked at.
+TEST(FindText, SearchInALeadRunDoesLinearWork)
+{
+    const qsizetype n = 20000;
+    QByteArray text;
+    for (qsizetype i = 0; i < n / 2; ++i)
+        text += "\x83\x81";
+    textlayout::CharIndex chars;
+    chars.setText(text.constData(), text.size());
+    qint64 end = -1;
+    EXPECT_EQ(findText(text, 0, -1, "\x81\x83", &end, &chars), -1);
+    EXPECT_LE(chars.bytesExamined(), 2 * n);
+
+    // Searching back window by window over the same text, as find previous does.
+    const qsizetype before = chars.bytesExamined();
+    for (qint64 w = n - 500; w > -500; w -= 500)
+        ASSERT_EQ(findText(text, std::max<qint64>(w, 0), w + 501, "\x81\x83", &end, &chars), -1);
+    EXPECT_LE(chars.bytesExamined() - before, 2 * n);
+
+    // A real "＜" after the run is found, and one on an odd byte is not.
+    const QByteArray withLt = text + "\x81\x83";
+    EXPECT_EQ(findText(withLt, 0, -1, "\x81\x83", &end), n);
+    EXPECT_EQ(end, n + 2);
+    EXPECT_EQ(findText("x" + text + "\x81\x83", 0, -1, "\x81\x83", &end), n + 1);
+    EXPECT_EQ(findText("\x83" + text, 0, -1, "\x83\x81\x83", &end), -1);
+    // One more lead byte in front shifts every pair: now "＜" is everywhere.
+    EXPECT_EQ(findText("\x83" + text, 0, -1, "\x81\x83", &end), 2);
 }

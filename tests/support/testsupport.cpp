@@ -19,7 +19,13 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 QString fixture(const QString& relative)
 {
-    return QStringLiteral(TROVIK_FIXTURES) + QLatin1Char('/') + relative;
+    const QString path = QStringLiteral(TROVIK_FIXTURES) + QLatin1Char('/') + relative;
+    // Stop the test here, naming the file, rather than later on an empty
+    // buffer or a null handle that says nothing about the cause.
+    if (!QFileInfo::exists(path))
+        throw std::runtime_error("missing test fixture: " + path.toStdString()
+                                 + " (fixtures live in tests/data/fixtures; see tests/data/README.md)");
+    return path;
 }
 
 QByteArray readFile(const QString& path)

@@ -12,7 +12,9 @@ namespace testsupport {
 // Writes bytes to a file below dir, creating folders on the way.
 void writeFile(const QString& path, const QByteArray& bytes);
 
-// The shared fixtures folder (archives and texts written by other tools).
+// A file or folder of the fixtures (archives and texts written by other
+// tools), by its path below tests/data/fixtures. A missing one ends the test
+// with an exception that names it.
 QString fixture(const QString& relative);
 
 QByteArray readFile(const QString& path);

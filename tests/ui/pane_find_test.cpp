@@ -1,8 +1,11 @@
-// Searching the content pane: the search command with its dialog, find next
-// (Ctrl+Right) and find previous (Ctrl+Left) with its 500-byte windows.
+// Searching the content pane: the search command with its dialog (its
+// 99-byte box, pasting, texts code page 932 cannot hold), find next
+// (Ctrl+Right) and find previous (Ctrl+Left) with its overlapping 500-byte
+// windows, also through long runs of lead-range bytes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -227,4 +230,107 @@ TEST(PaneFind, NeverMatchesTheSecondByteOfACharacter)
     EXPECT_EQ(sel(view.pane), Sel({0, 2}));
     key(&view.pane, Qt::Key_Right, Qt::ControlModifier);
     EXPECT_EQ(sel(view.pane), Sel({2, 4}));
+}
+
+// "abc" at 699-702 straddles the edge between the windows (700, 1200) and
+// (200, 700): each window reaches into the next by the pattern's length - 1.
+TEST(PaneFind, FindPreviousFindsAMatchAcrossAWindowEdge)
+{
+    View view;
+    view.pane.setText(textWith(1300, {699}));
+    FakeUser user{QStringLiteral("abc")};
+    ASSERT_TRUE(view.find(user));
+    view.pane.setSel(1200, 1200);
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({699, 702}));
+    // The same across (0, 500) and (500, 1000), with the selection at 1000.
+    view.pane.setText(textWith(1300, {498}));
+    view.pane.setSel(1000, 1000);
+    EXPECT_TRUE(view.pane.FindPrevious());
+    EXPECT_EQ(sel(view.pane), Sel({498, 501}));
+    // A match that ends right at the selection counts; one reaching past it does not.
+    view.pane.setText(textWith(1300, {497, 1198}));
+    view.pane.setSel(1200, 1200);
+    EXPECT_TRUE(view.pane.FindPrevious());
+    EXPECT_EQ(sel(view.pane), Sel({497, 500}));
+}
+
+TEST(PaneFind, TextWithACharacterCodePage932LacksFindsNothing)
+{
+    View view;
+    view.pane.setText("a? and a?");
+    view.pane.setSel(3, 4);
+    FakeUser user{QStringLiteral("a\u00E9")};  // aé
+    EXPECT_FALSE(view.find(user));
+    EXPECT_EQ(sel(view.pane), Sel({3, 4}));
+    EXPECT_EQ(view.searchText, QStringLiteral("a\u00E9"));  // offered again next time
+    key(&view.pane, Qt::Key_Right, Qt::ControlModifier);
+    key(&view.pane, Qt::Key_Left, Qt::ControlModifier);
+    EXPECT_EQ(sel(view.pane), Sel({3, 4}));
+    // A character outside the basic plane (a surrogate pair) as well.
+    FakeUser emoji{QString::fromUtf8("a\xF0\x9F\x98\x80")};
+    EXPECT_FALSE(view.find(emoji));
+    // A real question mark is still found.
+    FakeUser question{QStringLiteral("a?")};
+    EXPECT_TRUE(view.find(question));
+    EXPECT_EQ(sel(view.pane), Sel({0, 2}));
+}
+
+// Pasting keeps what the box holds and as much of the pasted text as fits in
+// 99 bytes, cut between two characters, as typing it would.
+TEST(PaneFind, PastedTextIsCutToNinetyNineBytes)
+{
+    CFindTextDlg dialog;
+    dialog.show();
+    QLineEdit* edit = dialog.comboBox()->lineEdit();
+    auto bytes = [&] { return cp932::fromUnicode(edit->text()).size(); };
+
+    edit->setText(QStringLiteral("ab"));
+    edit->setCursorPosition(2);
+    QGuiApplication::clipboard()->setText(QString(60, QChar(0x3042)));  // 120 bytes of あ
+    edit->paste();
+    EXPECT_EQ(edit->text(), QStringLiteral("ab") + QString(48, QChar(0x3042)));  // 98: one more would be 100
+    EXPECT_EQ(edit->cursorPosition(), 50);
+
+    // Into the middle: the text around the cursor stays.
+    edit->setText(QStringLiteral("[]"));
+    edit->setCursorPosition(1);
+    QGuiApplication::clipboard()->setText(QString(200, QLatin1Char('x')));
+    edit->paste();
+    EXPECT_EQ(edit->text(), QStringLiteral("[") + QString(97, QLatin1Char('x')) + QStringLiteral("]"));
+    EXPECT_EQ(bytes(), 99);
+
+    // Over a selection, in place of it.
+    edit->setText(QStringLiteral("keep-this"));
+    edit->setSelection(0, 4);
+    QGuiApplication::clipboard()->setText(QStringLiteral("x") + QString(60, QChar(0x3044)));
+    edit->paste();
+    EXPECT_EQ(edit->text(), QStringLiteral("x") + QString(46, QChar(0x3044)) + QStringLiteral("-this"));
+    EXPECT_LE(bytes(), 99);
+
+    // A full box takes nothing more.
+    edit->setText(QString(99, QLatin1Char('y')));
+    edit->setCursorPosition(99);
+    edit->paste();
+    EXPECT_EQ(edit->text(), QString(99, QLatin1Char('y')));
+    dialog.accept();
+    EXPECT_EQ(dialog.text, QString(99, QLatin1Char('y')));
+}
+
+// Find next through a run of "メ" looking for "＜", which is only at the end.
+TEST(PaneFind, FindNextThroughALeadRunDoesLinearWork)
+{
+    const qint64 n = 100000;
+    QByteArray text;
+    for (qint64 i = 0; i < n / 2; ++i)
+        text += "\x83\x81";
+    text += "\x81\x83";
+    View view;
+    view.pane.setText(text);
+    FakeUser user{QStringLiteral("＜")};
+    ASSERT_TRUE(view.find(user));
+    EXPECT_EQ(sel(view.pane), Sel({n, n + 2}));
+    view.pane.setSel(n, n);
+    EXPECT_FALSE(view.pane.FindPrevious());  // back through the whole run, window by window
+    EXPECT_LE(view.pane.chars().bytesExamined(), 4 * n);
 }

@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QImage>
 #include <QScrollBar>
 
 #include <random>
@@ -105,7 +106,7 @@ TEST(PaneText, CaretAndSelectionNeverSplitACharacter)
     }
     Pane pane;
     pane.setText(t);
-    auto boundary = [&](qint64 p) { return textlayout::isCharBoundary(t.constData(), t.size(), p); };
+    auto boundary = [&](qint64 p) { return textlayout::isCharBoundaryAfter(t.constData(), t.size(), 0, p); };
     qint64 last = -1;
     for (int i = 0; i < 5000 && caret(pane) != last; ++i) {
         last = caret(pane);
@@ -216,11 +217,11 @@ TEST(PaneText, HugeLineWithoutLineFeedsScrollsInPieces)
     EXPECT_GT(top, t.size() - 2000);
     key(&pane, Qt::Key_PageUp);
     EXPECT_LT(pane.topPosition(), top);
-    EXPECT_TRUE(textlayout::isCharBoundary(t.constData(), t.size(), caret(pane)));
+    EXPECT_TRUE(textlayout::isCharBoundaryAfter(t.constData(), t.size(), 0, caret(pane)));
     // Dragging the scroll bar to the middle lands on a row start there.
     pane.verticalScrollBar()->setValue(pane.verticalScrollBar()->maximum() / 2);
     EXPECT_NEAR(double(pane.topPosition()), t.size() / 2.0, 20000.0);
-    EXPECT_TRUE(textlayout::isCharBoundary(t.constData(), t.size(), pane.topPosition()));
+    EXPECT_TRUE(textlayout::isCharBoundaryAfter(t.constData(), t.size(), 0, pane.topPosition()));
     EXPECT_EQ(pane.text(), t);
 }
 
@@ -241,4 +242,56 @@ TEST(PaneText, CopiesTheSelectionAsUnicode)
     pane.getSel(&s, &e);
     EXPECT_EQ(s, 0);
     EXPECT_EQ(e, 3);
+}
+
+// A CR alone ends a line on screen just as LF and CR LF do; the line counts
+// of Ctrl+Up/Down stay those between line feeds.
+TEST(PaneText, LoneCrEndsALineOnScreen)
+{
+    Pane pane;
+    pane.setText("one\rtwo\r\nthree\nfour\r");
+    key(&pane, Qt::Key_Down);
+    EXPECT_EQ(caret(pane), 4);
+    key(&pane, Qt::Key_End);
+    EXPECT_EQ(caret(pane), 7);  // before the CR LF
+    key(&pane, Qt::Key_Down);
+    EXPECT_EQ(caret(pane), 12);  // the same column of "three"
+    key(&pane, Qt::Key_Down);
+    EXPECT_EQ(caret(pane), 18);
+    key(&pane, Qt::Key_Down);
+    EXPECT_EQ(caret(pane), 20);  // the empty line after the last CR
+    key(&pane, Qt::Key_Up);
+    key(&pane, Qt::Key_Home);
+    EXPECT_EQ(caret(pane), 15);
+    EXPECT_EQ(pane.lineCount(), 3);
+
+    // Drawn exactly as the same text with line feeds: no box for the CR.
+    pane.resize(200, 100);
+    pane.setText("one\rtwo\rthree");
+    const QImage withCr = pane.grab().toImage();
+    pane.setText("one\ntwo\nthree");
+    EXPECT_EQ(pane.grab().toImage(), withCr);
+    pane.setText("one two three");
+    EXPECT_NE(pane.grab().toImage(), withCr);
+}
+
+// 0xF6, the filler of disk images, is a lead byte: a text of nothing else is
+// one run that pairs off from its start. Opening it, jumping to its end,
+// paging and stepping back look at each byte a few times at most.
+TEST(PaneText, LeadByteFillerCostsLinearWork)
+{
+    const qint64 n = 200000;
+    Pane pane;
+    pane.setText(QByteArray(n, '\xF6'));
+    pane.grab();
+    key(&pane, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(caret(pane), n);
+    key(&pane, Qt::Key_PageUp);
+    key(&pane, Qt::Key_Left);
+    pane.grab();
+    EXPECT_EQ(caret(pane) % 2, 0);
+    key(&pane, Qt::Key_Home, Qt::ControlModifier);
+    key(&pane, Qt::Key_Right);
+    EXPECT_EQ(caret(pane), 2);
+    EXPECT_LE(pane.chars().bytesExamined(), 3 * n);
 }

@@ -11,15 +11,16 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStyle>
 
 #include "core/res/resources.h"
+#include "ui/app/appicon.h"
 #include "ui/view/CTrovik32View.h"
 
 CMainFrame::CMainFrame(Profile& profile, const QString& documentTitle) : profile_(profile)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(documentTitle + QStringLiteral(" - ") + res::kAppTitle);
+    setWindowIcon(appIcon());
     view_ = new CTrovik32View(profile_, this);
     view_->windowRect = [this] { return restoredRect(); };
     setCentralWidget(view_);
@@ -33,7 +34,14 @@ CMainFrame::CMainFrame(Profile& profile, const QString& documentTitle) : profile
     });
     connect(view_, &CTrovik32View::captionText, this, &QWidget::setWindowTitle);
     connect(view_, &CTrovik32View::closeRequested, this, &QWidget::close, Qt::QueuedConnection);
-    const WindowRect r = loadWindowRect(profile_);
+    // A saved rectangle that would hide the window (empty, or on a monitor
+    // that is gone) gives way to the first-run placement.
+    std::vector<WindowRect> screens;
+    for (const QScreen* s : QGuiApplication::screens()) {
+        const QRect g = s->geometry();
+        screens.push_back({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    }
+    const WindowRect r = placeWindow(loadWindowRect(profile_), screens);
     setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
@@ -43,16 +51,19 @@ CMainFrame::~CMainFrame()
         saved_ = true;
         saveWindowRect(profile_, restoredRect());
         view_->destroyView();
+        profile_.sync();
     }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
-    // Placement first, then the view's settings, while every pane is alive.
+    // Placement first, then the view's settings, while every pane is alive;
+    // then they go to disk together.
     if (!saved_) {
         saved_ = true;
         saveWindowRect(profile_, restoredRect());
         view_->destroyView();
+        profile_.sync();
     }
     e->accept();
 }
@@ -168,7 +179,7 @@ QAction* CMainFrame::action(int id) const
 bool CMainFrame::command(int id)
 {
     if (view_->isBusy())
-        return true;  // long work runs: only Escape, which gives it up, is taken
+        return false;  // long work runs: every command is refused until it ends
     switch (id) {
     case res::ID_APP_ABOUT: {
         CVersionInfoDlg dlg(this);
@@ -202,9 +213,8 @@ CVersionInfoDlg::CVersionInfoDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(res::kVersionCaption);
     auto* layout = new QHBoxLayout(this);
     auto* icon = new QLabel(this);
-    icon->setPixmap(QApplication::windowIcon().isNull()
-                        ? style()->standardIcon(QStyle::SP_FileDialogInfoView).pixmap(32, 32)
-                        : QApplication::windowIcon().pixmap(32, 32));
+    icon->setObjectName(QStringLiteral("icon"));
+    icon->setPixmap(appIcon().pixmap(32, 32));
     layout->addWidget(icon, 0, Qt::AlignTop);
     auto* text = new QLabel(res::kVersionText, this);
     layout->addWidget(text, 1, Qt::AlignTop);

@@ -26,12 +26,14 @@ class QMenu;
 class QAction;
 class BusyGuard;
 class QTimer;
+class FolderSizeRun;
 namespace platform {
 class BackgroundRead;
 class FileOpObserver;
 struct FileOpResult;
 struct FileOpFailure;
 enum class FailureChoice;
+struct FolderSizeProgress;
 }
 
 class CTrovik32View : public QWidget {
@@ -65,12 +67,16 @@ public:
     // False when the file is large and goes on loading in the background:
     // the full view follows when it has arrived (Escape gives it up).
     bool LoadFileContent(const QByteArray& path);
-    void LoadMemberContent(const QByteArray& archivePath, const QByteArray& member);
+    // occurrence: which member of a repeated name (0 the first in archive order).
+    void LoadMemberContent(const QByteArray& archivePath, const QByteArray& member, int occurrence = 0);
 
     // Archives
     bool IsLzhArchive(const QByteArray& path);
     bool EnterArchive(const QByteArray& path);
     bool ListArchivePreview(const QByteArray& path);
+    // Backspace in a member list: to the folder holding the outermost archive,
+    // that archive selected. False outside an archive.
+    bool LeaveArchive();
 
     // Settings
     void LoadSettings();
@@ -95,9 +101,10 @@ public:
     void ConvertEucToSjis();
     void FindInContent();
     void CopySelection();
+    void ShowFolderSize();
     bool handlesCommand(int id) const;
     // Long work is running: the window takes no commands or keys but Escape.
-    bool isBusy() const { return busy_ != nullptr; }
+    bool isBusy() const { return busy_ != nullptr || folderSizeRun != nullptr; }
     void onCommand(int id);
 
     // Fields
@@ -142,6 +149,10 @@ public:
     std::function<bool(QByteArray& chosen)> runEditorDialog;
     std::function<QAction*(QMenu&, const QPoint&)> runPopup;
     std::function<platform::FailureChoice(const platform::FileOpFailure&)> askFailure;
+    // The folder-size walk under way; every other key and command waits for it.
+    FolderSizeRun* folderSizeRun = nullptr;
+    // Sums a native folder for the folder size; replaced by tests.
+    std::function<uint64_t(const QByteArray&, platform::FolderSizeProgress&)> walkFolderSize;
 
 signals:
     void paneText(int pane, const QString& text);
@@ -162,7 +173,9 @@ private:
     void showSubList();
     void showContentPane();
     void setContentMessage(const QString& text);
-    QByteArray memberCommand(const QByteArray& archivePath, const QByteArray& member) const;
+    QByteArray memberCommand(const QByteArray& archivePath, const QByteArray& member, int occurrence) const;
+    // How many items above the file list's item index carry the same text.
+    int memberOccurrence(int index) const;
     // Runs one file operation on a worker thread while the window waits,
     // paints and shows the progress; the user answers failures.
     platform::FileOpResult runFileOperation(int id, const std::function<platform::FileOpResult(platform::FileOpObserver&)>& op);

@@ -26,6 +26,7 @@ bool CTrovik32View::handlesCommand(int id) const
     case res::ID_EDIT_COPY:
     case res::ID_EDIT_FIND:
     case res::ID_EUC_SJIS:
+    case res::ID_FOLDER_SIZE:
     case res::ID_FILE_EDIT:
     case res::ID_FILE_COPY:
     case res::ID_FILE_DELETE:
@@ -54,6 +55,7 @@ void CTrovik32View::onCommand(int id)
     case res::ID_FILE_MENU: OnFileMenu(); break;
     case res::ID_DRIVE_CHANGE: OnDriveChange(); break;
     case res::ID_EDITOR_SETTING: OnEditorSetting(); break;
+    case res::ID_FOLDER_SIZE: ShowFolderSize(); break;
     default:
         if (isDriveCommand(id))
             OnDriveCommand(id);

@@ -63,7 +63,7 @@ void CTrovik32View::OpenSelectedItem()
         return;
     }
     if (archiveMode && archiveLibraryLoaded) {
-        LoadMemberContent(currentFolder, t);
+        LoadMemberContent(currentFolder, t, memberOccurrence(s));
     } else if (!LoadFileContent(itemPath)) {
         loadIndex_ = s;  // the full view follows when the load has arrived
         return;
@@ -93,6 +93,8 @@ int CTrovik32View::HandleListKey(int key, ListBox* sender)
         }
         break;
     case VK_BACK: {
+        if (LeaveArchive())
+            break;
         const qsizetype i = currentFolder.lastIndexOf('\\');
         if (i > 0) {
             currentFolder.truncate(i);

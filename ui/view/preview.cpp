@@ -47,11 +47,6 @@ QByteArray extractMember(const QByteArray& command, uint32_t limit)
 
 }  // namespace
 
-QByteArray CTrovik32View::memberCommand(const QByteArray& archivePath, const QByteArray& member) const
-{
-    return '"' + platform::nativePath(archivePath) + "\" \"" + member + '"';
-}
-
 void CTrovik32View::PreviewSelectedItem()
 {
     const int index = fileList->curSel();
@@ -86,10 +81,10 @@ void CTrovik32View::PreviewSelectedItem()
     itemPath = currentFolder;
     if (archiveMode && archiveLibraryLoaded) {
         auto& lib = platform::archiveLibrary();
-        const QByteArray command = memberCommand(itemPath, t);
+        const QByteArray command = memberCommand(itemPath, t, memberOccurrence(index));
         platform::HARC h = lib.UnlhaOpenArchive(nullptr, platform::nativePath(itemPath).constData(), 0x08000000);
         platform::ArchiveMemberInfo info{};
-        if (lib.UnlhaFindFirst(h, t.constData(), &info) != -1) {
+        if (platform::findMember(h, t, memberOccurrence(index), info)) {
             emit paneText(0, items::displayText(itemPath + '(' + t + ')'));
             emit paneText(1, FormatGroupedNumber(info.originalSize()));
             emit paneText(2, dosDateText(info.dosDate()));
@@ -229,9 +224,9 @@ void CTrovik32View::cancelBackgroundLoad()
     emit paneText(0, loadPane0_);
 }
 
-void CTrovik32View::LoadMemberContent(const QByteArray& archivePath, const QByteArray& member)
+void CTrovik32View::LoadMemberContent(const QByteArray& archivePath, const QByteArray& member, int occurrence)
 {
-    QByteArray bytes = extractMember(memberCommand(archivePath, member), kMemberLimit);
+    QByteArray bytes = extractMember(memberCommand(archivePath, member, occurrence), kMemberLimit);
     SanitizeForDisplay(bytes);
     contentPane->setText(std::move(bytes));
 }

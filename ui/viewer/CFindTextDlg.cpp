@@ -7,23 +7,64 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "core/viewer/cp932.h"
 #include "core/viewer/textlayout.h"
 #include "ui/viewer/CREdit_File.h"
 
 namespace {
 
-// Refuses any edit that makes the text longer than 99 bytes in code page 932.
+qsizetype byteLength(QStringView text) { return cp932::fromUnicode(text.toString()).size(); }
+
+// Keeps the box to 99 bytes in code page 932. An edit that would make the
+// text longer keeps what was there and as much of the new text as fits, cut
+// between two characters: a pasted text is cut where typing it would have
+// stopped, and a typed character that does not fit is refused.
 class ByteLengthValidator : public QValidator {
 public:
     ByteLengthValidator(int maxBytes, QObject* parent) : QValidator(parent), m_max(maxBytes) {}
-    State validate(QString& input, int&) const override
+    State validate(QString& input, int& cursor) const override
     {
-        return cp932::fromUnicode(input).size() <= m_max ? Acceptable : Invalid;
+        if (byteLength(input) <= m_max) {
+            m_last = input;
+            return Acceptable;
+        }
+        // The edit replaced the middle of the last accepted text.
+        const QString& before = m_last;
+        const qsizetype shorter = std::min(before.size(), input.size());
+        qsizetype head = 0;
+        while (head < shorter && before[head] == input[head])
+            ++head;
+        if (head > 0 && input[head - 1].isHighSurrogate())
+            --head;
+        qsizetype tail = 0;
+        while (tail < shorter - head && before[before.size() - 1 - tail] == input[input.size() - 1 - tail])
+            ++tail;
+        if (tail > 0 && input[input.size() - tail].isLowSurrogate())
+            --tail;
+        const QStringView added = QStringView(input).mid(head, input.size() - head - tail);
+        qsizetype room = m_max - byteLength(QStringView(input).left(head)) - byteLength(QStringView(input).right(tail));
+        qsizetype taken = 0;
+        while (taken < added.size()) {
+            const qsizetype len = (added[taken].isHighSurrogate() && taken + 1 < added.size()) ? 2 : 1;
+            const qsizetype bytes = byteLength(added.mid(taken, len));
+            if (bytes > room)
+                break;
+            room -= bytes;
+            taken += len;
+        }
+        if (taken == 0 || room < 0)
+            return Invalid;
+        input = input.left(head) + added.left(taken).toString() + input.right(tail);
+        cursor = int(head + taken);
+        m_last = input;
+        return Acceptable;
     }
 
 private:
     int m_max;
+    mutable QString m_last;  // the text as last accepted
 };
 
 }  // namespace
@@ -78,11 +119,16 @@ bool FindInContent(QWidget* parent, QString& searchText, QByteArray& searchTextB
         return false;
     searchText = dialog.text;
 
-    // At most 99 bytes, and no half of a double-byte character at the end.
-    QByteArray bytes = cp932::fromUnicode(searchText);
+    // At most 99 bytes, and no half of a double-byte character at the end. A
+    // text with a character that code page 932 lacks can occur nowhere in
+    // the pane: it is kept as an empty search text, which finds nothing.
+    bool complete = true;
+    QByteArray bytes = cp932::fromUnicode(searchText, &complete);
+    if (!complete)
+        bytes.clear();
     if (bytes.size() > CFindTextDlg::kMaxTextBytes) {
         qsizetype cut = CFindTextDlg::kMaxTextBytes;
-        if (!textlayout::isCharBoundary(bytes.constData(), bytes.size(), cut))
+        if (!textlayout::isCharBoundaryAfter(bytes.constData(), bytes.size(), 0, cut))
             --cut;
         bytes.truncate(cut);
     }

@@ -10,7 +10,8 @@ class QPushButton;
 class CREdit_File;
 
 // "文字検索": one editable combo box (its list stays empty) for the search
-// text, limited to 99 bytes in code page 932, with OK and cancel buttons.
+// text, limited to 99 bytes in code page 932 (a longer paste is cut between
+// two characters), with OK and cancel buttons.
 class CFindTextDlg : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +43,7 @@ bool execFindDialog(CFindTextDlg& dialog);
 // searchTextBuffer, points the pane's find record at that buffer and selects
 // the first occurrence from the top of the text. Cancel changes nothing.
 // Returns true when an occurrence was selected; when none is found the
-// selection stays as it was.
+// selection stays as it was. A text holding a character that code page 932
+// lacks finds nothing (searchTextBuffer is left empty).
 bool FindInContent(QWidget* parent, QString& searchText, QByteArray& searchTextBuffer, CREdit_File* pane,
                    const FindDialogRunner& runDialog = execFindDialog);

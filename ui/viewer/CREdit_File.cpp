@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -16,10 +17,6 @@
 #include "core/viewer/cp932.h"
 #include "core/viewer/find.h"
 #include "ui/fontmap.h"
-
-using textlayout::charStart;
-using textlayout::nextChar;
-using textlayout::prevChar;
 
 namespace {
 constexpr int kVkEnter = 13;
@@ -69,8 +66,8 @@ void CREdit_File::setSel(qint64 start, qint64 end)
         if (end < 0)
             end = size();
     }
-    start = charStart(data(), size(), std::min(start, size()));
-    end = charStart(data(), size(), std::min(end, size()));
+    start = chars().charStart(std::min(start, size()));
+    end = chars().charStart(std::min(end, size()));
     m_anchor = start;
     m_caret = end;
     m_caretAtRowEnd = false;
@@ -123,7 +120,8 @@ qint64 CREdit_File::findTextEx()
     if (!findRecord.text)
         return -1;
     qint64 foundEnd = -1;
-    const qint64 pos = findText(m_text, findRecord.rangeStart, findRecord.rangeEnd, *findRecord.text, &foundEnd);
+    const qint64 pos = findText(m_text, findRecord.rangeStart, findRecord.rangeEnd, *findRecord.text, &foundEnd,
+                                &chars());
     if (pos >= 0) {
         findRecord.foundStart = pos;
         findRecord.foundEnd = foundEnd;
@@ -153,7 +151,10 @@ bool CREdit_File::FindPrevious()
     getSel(&s, nullptr);
     // Search forward inside windows of 500 bytes walking back from the
     // selection; in the first window with a match, step on to the last match
-    // that ends before the selection.
+    // that ends before the selection. Each window reaches into the one after
+    // it by the pattern's length - 1, so a match across the edge between two
+    // windows lies wholly inside the earlier one.
+    const qint64 overlap = std::max<qint64>(findRecord.text->size() - 1, 0);
     bool found = false;
     bool atTop = false;
     qint64 windowStart = s - kFindWindow;
@@ -177,7 +178,7 @@ bool CREdit_File::FindPrevious()
             setSel(lastStart, lastEnd);
             return true;
         }
-        windowEnd = windowStart;
+        windowEnd = std::min(windowStart + overlap, s);
         windowStart -= kFindWindow;
         if (atTop)
             return false;
@@ -198,8 +199,8 @@ void CREdit_File::updateMetrics()
     m.tab = std::max(1, (logicalDpiX() + 2) / 4);
     m_lineHeight = std::max(1, fm.height());
     m_ascent = fm.ascent();
-    m_rawFont = QRawFont::fromFont(font(), QFontDatabase::Japanese);
-    m_glyphs.assign(0x10000, UINT32_MAX);
+    m_rawFonts.assign(1, QRawFont::fromFont(font(), QFontDatabase::Japanese));
+    m_glyphs.assign(0x10000, kNotLookedUp);
     m_layout.setMetrics(m, viewport()->width() - 2 * m_margin);
     relayout();
 }
@@ -207,11 +208,33 @@ void CREdit_File::updateMetrics()
 quint32 CREdit_File::glyphFor(char16_t c) const
 {
     quint32& g = m_glyphs[c];
-    if (g == UINT32_MAX) {
-        const QChar ch(c);
-        quint32 index = 0;
-        int count = 1;
-        g = m_rawFont.isValid() && m_rawFont.glyphIndexesForChars(&ch, 1, &index, &count) && count == 1 ? index : 0;
+    if (g != kNotLookedUp)
+        return g;
+    const QChar ch(c);
+    quint32 index = 0;
+    int count = 1;
+    const QRawFont& own = m_rawFonts.front();
+    if (own.isValid() && own.glyphIndexesForChars(&ch, 1, &index, &count) && count == 1 && index) {
+        g = index;
+        return g;
+    }
+    // The font lacks it: ask the font fallback once, as drawing the character
+    // as text would, and keep the font and glyph it chose. (Text from disk
+    // images repeats such a character a million times.)
+    g = kDrawAlone;
+    QTextLayout layout(QString(ch), font());
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.size() == 1 && runs.front().glyphIndexes().size() == 1) {
+        const QRawFont rawFont = runs.front().rawFont();
+        auto it = std::find(m_rawFonts.begin(), m_rawFonts.end(), rawFont);
+        if (it == m_rawFonts.end() && m_rawFonts.size() < 250)
+            it = m_rawFonts.insert(m_rawFonts.end(), rawFont);
+        const quint32 glyph = runs.front().glyphIndexes().front();
+        if (it != m_rawFonts.end() && glyph < (1u << 24))
+            g = (quint32(it - m_rawFonts.begin()) << 24) | glyph;
     }
     return g;
 }
@@ -349,7 +372,7 @@ qint64 CREdit_File::caretRowStart() const
 
 void CREdit_File::moveCaret(qint64 pos, bool extend, bool atRowEnd)
 {
-    m_caret = charStart(data(), size(), std::clamp<qint64>(pos, 0, size()));
+    m_caret = chars().charStart(std::clamp<qint64>(pos, 0, size()));
     if (!extend)
         m_anchor = m_caret;
     m_caretAtRowEnd = atRowEnd;
@@ -433,7 +456,7 @@ int charClass(const char* t, qint64 size, qint64 pos)
 void CREdit_File::selectWordAt(qint64 pos)
 {
     const textlayout::Layout::Block block = m_layout.blockAt(pos);
-    const qint64 at = charStart(data(), size(), pos);
+    const qint64 at = chars().charStart(pos);
     const int cls = charClass(data(), size(), at);
     if (cls < 0) {
         moveCaret(at, false);
@@ -441,14 +464,14 @@ void CREdit_File::selectWordAt(qint64 pos)
     }
     qint64 start = at;
     while (start > block.start) {
-        const qint64 p = prevChar(data(), size(), start);
+        const qint64 p = chars().prevChar(start);
         if (p < block.start || charClass(data(), size(), p) != cls)
             break;
         start = p;
     }
     qint64 end = at;
     while (end < block.end && charClass(data(), size(), end) == cls)
-        end = nextChar(data(), size(), end);
+        end = chars().nextChar(end);
     m_anchor = start;
     m_caret = end;
     m_caretAtRowEnd = false;
@@ -512,13 +535,13 @@ void CREdit_File::keyPressEvent(QKeyEvent* event)
         if (hasSelection && !shift)
             moveCaret(std::min(m_anchor, m_caret), false);
         else
-            moveCaret(prevChar(data(), size(), m_caret), shift);
+            moveCaret(chars().prevChar(m_caret), shift);
         break;
     case Qt::Key_Right:
         if (hasSelection && !shift)
             moveCaret(std::max(m_anchor, m_caret), false);
         else
-            moveCaret(nextChar(data(), size(), m_caret), shift);
+            moveCaret(chars().nextChar(m_caret), shift);
         break;
     case Qt::Key_Up:
     case Qt::Key_Down:
@@ -652,20 +675,20 @@ void CREdit_File::paintEvent(QPaintEvent*)
     const int height = viewport()->height();
     qint64 row = m_top;
     QString glyph(1, QChar());
-    // Each row's characters go out as two glyph runs (plain and selected) at
-    // their cell positions; a character the font lacks is drawn on its own,
-    // so font fallback still finds it.
-    QList<quint32> indexes[2];
-    QList<QPointF> positions[2];
+    // Each row's characters go out as glyph runs, one per font (the pane's own
+    // and the fallback fonts of characters it lacks) and plain or selected,
+    // at their cell positions.
+    std::vector<QList<quint32>> indexes;
+    std::vector<QList<QPointF>> positions;
     for (int y = 0; y < height && row >= 0; y += m_lineHeight) {
         const qint64 end = m_layout.rowEnd(row);
         int x = 0;
         qint64 p = row;
         const int baseline = y + m_ascent;
-        for (int k = 0; k < 2; ++k) {
-            indexes[k].clear();
-            positions[k].clear();
-        }
+        for (auto& l : indexes)
+            l.clear();
+        for (auto& l : positions)
+            l.clear();
         while (p < end) {
             const int len = cp932::charLength(data() + p, end - p);
             const int advance = textlayout::charAdvance(data(), p, len, x, m);
@@ -682,9 +705,14 @@ void CREdit_File::paintEvent(QPaintEvent*)
                 if (!c) {  // one placeholder per byte
                     for (int k = 0; k < len; ++k)
                         drawPlaceholder(painter, m_margin + x + k * m.half, y);
-                } else if (const quint32 g = glyphFor(c)) {
-                    indexes[selected].append(g);
-                    positions[selected].append(QPointF(m_margin + x, baseline));
+                } else if (const quint32 g = glyphFor(c); g != kDrawAlone) {
+                    const size_t k = 2 * (g >> 24) + selected;
+                    if (k >= indexes.size()) {
+                        indexes.resize(2 * m_rawFonts.size());
+                        positions.resize(2 * m_rawFonts.size());
+                    }
+                    indexes[k].append(g & 0xFFFFFF);
+                    positions[k].append(QPointF(m_margin + x, baseline));
                 } else {
                     painter.setPen(selected ? selText : textColor);
                     glyph[0] = QChar(c);
@@ -694,16 +722,16 @@ void CREdit_File::paintEvent(QPaintEvent*)
             x += advance;
             p += len;
         }
-        for (int k = 0; k < 2; ++k) {
+        for (size_t k = 0; k < indexes.size(); ++k) {
             if (indexes[k].isEmpty())
                 continue;
             QGlyphRun run;
-            run.setRawFont(m_rawFont);
+            run.setRawFont(m_rawFonts[k / 2]);
             run.setGlyphIndexes(indexes[k]);
             run.setPositions(positions[k]);
             run.setUnderline(font().underline());
             run.setStrikeOut(font().strikeOut());
-            painter.setPen(k ? selText : textColor);
+            painter.setPen(k % 2 ? selText : textColor);
             painter.drawGlyphRun(QPointF(0, 0), run);
         }
         // A selected line end shows as one half-width cell.

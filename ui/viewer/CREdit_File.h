@@ -34,6 +34,8 @@ public:
     // from the top with the caret at 0.
     void setText(QByteArray bytes);
     const QByteArray& text() const { return m_text; }
+    // The character boundaries of the text, with the work they have cost.
+    const textlayout::CharIndex& chars() const { return m_layout.chars(); }
 
     // The selection runs from start (anchor) to end (caret); (0, -1) selects
     // everything. Both ends are moved off the middle of a double-byte
@@ -84,7 +86,12 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
-    // Glyph of a character in the pane's font; 0 when that font lacks it.
+    // Glyph of a character: the index of its font in m_rawFonts (0 is the
+    // pane's own font, the others the fonts the font fallback picked) in the
+    // top byte and the glyph index in the rest; kDrawAlone when it has to be
+    // drawn as text on its own.
+    static constexpr quint32 kNotLookedUp = UINT32_MAX;
+    static constexpr quint32 kDrawAlone = UINT32_MAX - 1;
     quint32 glyphFor(char16_t c) const;
 
     const char* data() const { return m_text.constData(); }
@@ -122,7 +129,7 @@ private:
     int m_lineHeight = 16;
     int m_ascent = 12;
     int m_margin = 2;
-    QRawFont m_rawFont;
-    mutable std::vector<quint32> m_glyphs;  // by UTF-16 unit; UINT32_MAX = not looked up yet
+    mutable std::vector<QRawFont> m_rawFonts;  // the pane's font first, then fallback fonts as met
+    mutable std::vector<quint32> m_glyphs;     // by UTF-16 unit, see glyphFor
     int m_scrollShift = 0;  // scroll bar units are bytes >> m_scrollShift
 };

@@ -8,6 +8,8 @@
  *       extracts MEMBER into a buffer of BUFFER_BYTES (default 64 MiB)
  *       with UnlhaExtractMem; prints the written count. Exit status 1 when
  *       the extraction fails.
+ *   unlha32_bench LIBRARY check FILE
+ *       asks UnlhaCheckArchive whether FILE is an archive; prints 1 or 0.
  *
  * One run per process start: bench/archive_bench.sh times whole processes,
  * as it does for lhasa.
@@ -23,6 +25,7 @@ typedef HARC(UNLHA_API* OpenFn)(void*, const char*, uint32_t);
 typedef int(UNLHA_API* FindFirstFn)(HARC, const char*, void*);
 typedef int(UNLHA_API* FindNextFn)(HARC, void*);
 typedef int(UNLHA_API* CloseFn)(HARC);
+typedef int(UNLHA_API* CheckFn)(const char*, int);
 typedef int(UNLHA_API* ExtractFn)(void*, const char*, unsigned char*, uint32_t, time_t*, uint16_t*, uint32_t*);
 
 static void* need(void* lib, const char* name)
@@ -40,7 +43,8 @@ int main(int argc, char** argv)
     void* lib;
 
     if (argc < 4) {
-        fprintf(stderr, "usage: %s LIBRARY list ARCHIVE | LIBRARY extract ARCHIVE MEMBER [BUFFER_BYTES]\n", argv[0]);
+        fprintf(stderr, "usage: %s LIBRARY list ARCHIVE | LIBRARY extract ARCHIVE MEMBER [BUFFER_BYTES] | LIBRARY check FILE\n",
+                argv[0]);
         return 2;
     }
     lib = dlopen(argv[1], RTLD_NOW | RTLD_LOCAL);
@@ -63,6 +67,11 @@ int main(int argc, char** argv)
         }
         close_archive(h);
         printf("%lu\n", count);
+        return 0;
+    }
+    if (strcmp(argv[2], "check") == 0) {
+        CheckFn check = (CheckFn)need(lib, "UnlhaCheckArchive");
+        printf("%d\n", check(argv[3], 0) != 0);
         return 0;
     }
     if (strcmp(argv[2], "extract") == 0 && argc >= 5) {

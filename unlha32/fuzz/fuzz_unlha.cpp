@@ -32,6 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (UnlhaFindFirst(h, "*.t?t", &info) == 0) {
         (void)UnlhaFindNext(h, &info);
     }
+    // A member listed is always found again by its own name (unless the name
+    // is a pattern that lists every member, such as "*.*").
+    auto listsAll = [](std::string n) {
+        if (n.size() >= 3 && n.compare(n.size() - 2, 2, ".*") == 0) {
+            n.resize(n.size() - 2);
+        }
+        return n.find_first_not_of('*') == std::string::npos;
+    };
+    if (!names.empty() && !listsAll(names.back())) {
+        if (UnlhaFindFirst(h, names.back().c_str(), &info) != 0 || names.back() != info.name) {
+            __builtin_trap();
+        }
+        (void)UnlhaFindNext(h, &info);
+    }
     UnlhaCloseArchive(h);
 
     static std::vector<unsigned char> buffer(1u << 20);

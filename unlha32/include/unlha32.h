@@ -3,9 +3,14 @@
  *
  * The library reads LZH (LHA) archives, plain or appended to a
  * self-extracting executable, and extracts members into memory. Nothing is
- * ever written to disk. Decompression is done by lhasa (-lh0- to -lh7-,
- * -lhd-, -lzs-, -lz4-, -lz5-, -pm0- to -pm2-); member names, dates and
- * attributes are read from the raw headers by this library.
+ * ever written to disk. Decompression is done by lhasa, for the methods
+ * -lh0- to -lh7-, -lzs-, -lz4- and -lz5- (-lhd- is a folder); members
+ * packed with any other method are listed, and their extraction fails with
+ * UNLHA_ERROR_METHOD. Member names, dates and attributes are read from the
+ * raw headers by this library. A header lhasa refuses (an entry without a
+ * file name, such as an empty folder some archivers store as -lh0-) is read
+ * by the library itself, and the listing goes on after it when its lengths
+ * hold; a folder entry that names nothing is not listed.
  *
  * Strings (paths, wildcards, member names) are NUL-terminated UTF-8 on this
  * platform. Member names are converted to UTF-8 from the archive's encoding
@@ -153,7 +158,9 @@ UNLHA_EXPORT int UNLHA_API UnlhaQueryFunctionList(int function);
 
 /* Non-zero when `path` is a readable LZH archive: an archive at the start of
  * the file, or a file starting with "MZ" whose archive starts within the
- * first 64 KiB. `mode` is ignored. */
+ * first 1 MiB. In such a file only a first header whose checksum (header
+ * levels 0 and 1) or header CRC (levels 2 and 3) is right, and whose data
+ * lies within the file, counts. `mode` is ignored. */
 UNLHA_EXPORT int UNLHA_API UnlhaCheckArchive(const char* path, int mode);
 
 /* Opens an archive for the find functions. `owner` and `mode` are ignored.
@@ -162,12 +169,14 @@ UNLHA_EXPORT HARC UNLHA_API UnlhaOpenArchive(void* owner, const char* path, uint
 
 /* Starts a search: fills `record` (an ArchiveMemberInfo, may be NULL) with
  * the first member whose name matches `wildcard` and returns 0; returns -1
- * when none matches or the handle is NULL. Wildcards: "*" any characters
- * (including "/"), "?" one character; a pattern ending in ".*" also matches
- * names without that extension ("*.*" matches every member); a pattern
- * without wildcards matches that member alone. ASCII letters compare
- * case-insensitively; "\" in the pattern stands for "/". NULL or "" matches
- * every member. */
+ * when none matches or the handle is NULL. When some member's name is
+ * exactly `wildcard` (byte for byte), only members of that name match, so a
+ * member is always found by its own name. Otherwise the wildcard rules:
+ * "*" any characters (including "/"), "?" one character; a pattern ending
+ * in ".*" also matches names without that extension; a pattern without
+ * wildcards matches that member alone. ASCII letters compare
+ * case-insensitively; "\" in the pattern stands for "/". NULL, "", "*" and
+ * "*.*" match every member. */
 UNLHA_EXPORT int UNLHA_API UnlhaFindFirst(HARC archive, const char* wildcard, void* record);
 
 /* Next member matching the pattern of the last UnlhaFindFirst: 0 and the
@@ -181,10 +190,16 @@ UNLHA_EXPORT int UNLHA_API UnlhaCloseArchive(HARC archive);
 UNLHA_EXPORT int UNLHA_API UnlhaGetAttribute(HARC archive);
 
 /* Extracts one member into memory. `commandLine` is
- *     "archive path" "member name"
- * (each part in double quotes, separated by one blank; unquoted tokens are
- * accepted too, and unquoted tokens starting with "-" are ignored as
- * switches). At most `size` bytes are written to `buffer`; a member larger
+ *     "archive path" "member name" [-iN]
+ * (each part in double quotes, separated by one blank; inside the quotes
+ * two double quotes in a row stand for one '"' of the path or name).
+ * Unquoted tokens are accepted too; unquoted tokens starting with "-" are
+ * switches. The member is the first whose name is exactly the name given,
+ * and only when no member has that name, the first the wildcard rules of
+ * UnlhaFindFirst match. Where names repeat, the switch -iN (N decimal)
+ * names the member by its index N in archive order, counted from 0 over
+ * the members a "*.*" search lists; its name must still be the one given,
+ * or UNLHA_ERROR_NOT_FOUND. Other switches are ignored. At most `size` bytes are written to `buffer`; a member larger
  * than `size` yields its first `size` bytes and counts as success (its CRC
  * can then not be checked). A member extracted whole is checked against its
  * CRC-16. `*written` (when not NULL) receives the number of bytes written,

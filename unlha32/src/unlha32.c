@@ -7,11 +7,15 @@
  *   Cursor   - a position within a Source, fed to lhasa as LHAInputStream
  *              (headers) or as decoder callback (compressed data)
  *   Names    - member names from the raw header bytes, converted to UTF-8
+ *   Raw      - reads one header without lhasa: its lengths, checksum and
+ *              header CRC, so that a walk can go on past a header lhasa
+ *              refuses and a self-extracting stub can be told from an archive
  *   Walker   - iterates over the member headers with lhasa's LHAReader and
  *              parses each raw header into a Member
  *   Locate   - finds where the archive starts (offset 0, or after an "MZ"
- *              stub within the first 64 KiB)
+ *              stub within the first 1 MiB)
  *   Extract  - decodes one member into the caller's buffer with LHADecoder
+ *              (only the methods listed in extract_method_allowed)
  *   Wildcards, command line, and the exported entry points.
  *
  * lhasa parses each header and validates it; its file name, time and
@@ -41,7 +45,11 @@
  * ==================================================================== */
 
 #define WINDOW_SIZE 65536u
-#define SFX_SCAN_LIMIT 65536u /* archive must start within this many bytes */
+#define SFX_SCAN_LIMIT (1u << 20) /* archive must start within this many bytes */
+#define RAW_HEADER_MAX (1u << 20) /* longest header read without lhasa (its own level 3 limit) */
+/* Header bytes the search for the archive in a self-extracting file may
+ * examine in all: bounds the work on a stub crafted full of look-alikes. */
+#define SFX_SCAN_BUDGET (16u << 20)
 
 typedef struct Source {
     int fd;              /* -1 for a memory source */
@@ -637,6 +645,7 @@ typedef struct Member {
     uint8_t os_type;
     uint8_t level;
     int is_dir;
+    int nameless; /* the header names nothing: its name is a placeholder */
     int have_unix_time;
     int64_t unix_time;
 } Member;
@@ -813,6 +822,7 @@ static void build_name(Member* m, const RawInfo* ri, Conv* conv)
         nb_put_bytes_path(&b, conv, name, name_len, enc, ri->codepage);
     }
     if (b.len == 0) {
+        m->nameless = 1;
         nb_put_replacement(&b); /* a name of separators only */
     }
     if (m->is_dir) {
@@ -821,11 +831,33 @@ static void build_name(Member* m, const RawInfo* ri, Conv* conv)
     memcpy(m->name, b.text, b.len + 1);
 }
 
-/* Fills m from an lhasa header whose compressed data starts at data_off. */
-static int parse_member(const LHAFileHeader* h, uint64_t data_off, Member* m, Conv* conv)
+/* What a header says besides its raw bytes: taken from lhasa's parse, or
+ * read by raw_header_read when lhasa refuses the header. */
+typedef struct HeaderFacts {
+    char method[6];
+    uint64_t compressed; /* the member's data alone */
+    uint64_t length;
+    uint16_t crc;
+    uint8_t level;
+    uint8_t os_type;
+} HeaderFacts;
+
+static void facts_from_lhasa(const LHAFileHeader* h, HeaderFacts* f)
 {
-    const uint8_t* r = h->raw_data;
-    size_t rl = h->raw_data_len;
+    memcpy(f->method, h->compress_method, 5);
+    f->method[5] = '\0';
+    f->compressed = (uint64_t)h->compressed_length;
+    f->length = (uint64_t)h->length;
+    f->crc = h->crc;
+    f->level = h->header_level;
+    f->os_type = h->os_type;
+}
+
+/* Fills m from a header's raw bytes r (a level 1 header with its extended
+ * headers) whose compressed data starts at data_off. */
+static int parse_member(const uint8_t* r, size_t rl, const HeaderFacts* f, uint64_t data_off, Member* m,
+                        Conv* conv)
+{
     RawInfo ri;
 
     memset(m, 0, sizeof *m);
@@ -833,14 +865,13 @@ static int parse_member(const LHAFileHeader* h, uint64_t data_off, Member* m, Co
     if (r == NULL || rl < 24) {
         return 0;
     }
-    memcpy(m->method, h->compress_method, 5);
-    m->method[5] = '\0';
+    memcpy(m->method, f->method, 6);
     m->data_offset = data_off;
-    m->compressed = (uint64_t)h->compressed_length;
-    m->length = (uint64_t)h->length;
-    m->crc = h->crc;
-    m->level = h->header_level;
-    m->os_type = h->os_type;
+    m->compressed = f->compressed;
+    m->length = f->length;
+    m->crc = f->crc;
+    m->level = f->level;
+    m->os_type = f->os_type;
     m->is_dir = strcmp(m->method, LHA_COMPRESS_TYPE_DIR) == 0;
     m->attr = r[19];
 
@@ -860,6 +891,12 @@ static int parse_member(const LHAFileHeader* h, uint64_t data_off, Member* m, Co
         m->have_unix_time = 1;
         m->unix_time = (int64_t)rd32(r + 15);
         raw_ext_chain(&ri, r, rl, m->level == 2 ? 24 : 28, m->level == 3 ? 4 : 2);
+    }
+    /* An empty entry with a folder and no file name is a folder, whatever
+     * its method says (Amiga archivers store empty folders as -lh0-). */
+    if (!m->is_dir && m->length == 0 && ri.fname == NULL && ri.uname == NULL && ri.base_len == 0
+        && (ri.dir != NULL || ri.udir != NULL)) {
+        m->is_dir = 1;
     }
     if (ri.have_attr) {
         m->attr = ri.attr;
@@ -904,6 +941,209 @@ static time_t member_time(const Member* m)
     tm.tm_isdst = -1;
     t = mktime(&tm);
     return t == (time_t)-1 ? 0 : t;
+}
+
+/* ======================================================================
+ * Raw: one header read without lhasa
+ * ==================================================================== */
+
+/* CRC-16 (polynomial 0xA001, reflected), four bits at a time. */
+static const uint16_t crc16_nibble[16] = {0x0000, 0xCC01, 0xD801, 0x1400, 0xF001, 0x3C00, 0x2800, 0xE401,
+                                          0xA001, 0x6C00, 0x7800, 0xB401, 0x5000, 0x9C01, 0x8801, 0x4400};
+
+static uint16_t crc16_update(uint16_t crc, const uint8_t* p, size_t n)
+{
+    size_t i;
+
+    for (i = 0; i < n; ++i) {
+        crc ^= p[i];
+        crc = (uint16_t)((crc >> 4) ^ crc16_nibble[crc & 0x0F]);
+        crc = (uint16_t)((crc >> 4) ^ crc16_nibble[crc & 0x0F]);
+    }
+    return crc;
+}
+
+/* The method field as lhasa's search for a header knows it: "-lh?-",
+ * "-lz4-", "-lz5-", "-lzs-", or "-pm?-" other than "-pms-". */
+static int lhasa_method_pattern(const uint8_t* b)
+{
+    if (b[2] != '-' || b[6] != '-') {
+        return 0;
+    }
+    return (b[3] == 'l' && b[4] == 'h') || (b[3] == 'l' && b[4] == 'z' && (b[5] == '4' || b[5] == '5' || b[5] == 's'))
+           || (b[3] == 'p' && b[4] == 'm' && b[5] != 's');
+}
+
+typedef struct RawHeader {
+    uint8_t* bytes; /* the whole header; a level 1 header with its extended headers */
+    size_t len;
+    HeaderFacts facts;
+    int has_crc; /* it carries a header CRC (checked) */
+} RawHeader;
+
+static void raw_header_free(RawHeader* rh)
+{
+    free(rh->bytes);
+    rh->bytes = NULL;
+    rh->len = 0;
+}
+
+/* Walks an extended header chain strictly (as raw_ext_chain, but a chain
+ * that runs out of the header is an error) and checks the header CRC of a
+ * common extended header (type 0x00): the CRC of the whole header with the
+ * CRC field taken as zero. Returns 1 when the CRC is there and right, -1
+ * when there is none, 0 when it is wrong or the chain is broken. */
+static int raw_chain_check(uint8_t* r, size_t rl, size_t off, size_t field)
+{
+    size_t crc_at = 0;
+    int have_crc = 0;
+
+    while (off <= rl && rl - off >= field) {
+        uint64_t len = field == 4 ? rd32(r + off) : rd16(r + off);
+        if (len == 0) {
+            break;
+        }
+        if (len < field + 1 || len > rl - off - field) {
+            return 0;
+        }
+        if (r[off + field] == 0x00 && len >= field + 3 && !have_crc) {
+            have_crc = 1;
+            crc_at = off + field + 1;
+        }
+        off += (size_t)len;
+    }
+    if (!have_crc) {
+        return -1;
+    }
+    {
+        uint8_t lo = r[crc_at], hi = r[crc_at + 1];
+        uint16_t want = (uint16_t)(lo | (hi << 8));
+        uint16_t got;
+        r[crc_at] = 0;
+        r[crc_at + 1] = 0;
+        got = crc16_update(0, r, rl);
+        r[crc_at] = lo;
+        r[crc_at + 1] = hi;
+        return got == want ? 1 : 0;
+    }
+}
+
+/* Appends n bytes at off to the header being read; 0 when the file ends
+ * first, memory runs out or *budget (when given) is spent. */
+static int raw_take(Source* src, RawHeader* rh, uint64_t off, size_t n, size_t* budget)
+{
+    uint8_t* grown;
+
+    if (n > RAW_HEADER_MAX || rh->len > RAW_HEADER_MAX - n) {
+        return 0;
+    }
+    if (budget != NULL) {
+        if (*budget < n) {
+            *budget = 0;
+            return 0;
+        }
+        *budget -= n;
+    }
+    grown = (uint8_t*)realloc(rh->bytes, rh->len + n);
+    if (grown == NULL) {
+        return 0;
+    }
+    rh->bytes = grown;
+    if (source_read(src, off + rh->len, rh->bytes + rh->len, n) != n) {
+        return 0;
+    }
+    rh->len += n;
+    return 1;
+}
+
+/* Reads the header at off as the format defines it: its length, the
+ * level 0/1 checksum, the extended header chain and the header CRC where
+ * there is one must all hold. Unlike lhasa it accepts entries without a
+ * file name; what it reads is enough to tell where the next header starts
+ * (the data offset + facts.compressed). */
+static int raw_header_read(Source* src, uint64_t off, RawHeader* rh, size_t* budget)
+{
+    uint8_t head[32];
+    size_t n = source_read(src, off, head, sizeof head);
+    int crc_state = -1;
+    int ok = 0;
+    uint8_t* r;
+
+    memset(rh, 0, sizeof *rh);
+    if (n < 24 || head[2] != '-' || head[6] != '-') {
+        return 0;
+    }
+    switch (head[20]) {
+    case 0:
+    case 1: {
+        size_t hl = head[0], nl = head[21], min = head[20] == 0 ? 22 : 25, i;
+        unsigned sum = 0;
+        uint64_t compressed;
+        if (hl < min || nl + min > hl || !raw_take(src, rh, off, hl + 2, budget)) {
+            break;
+        }
+        r = rh->bytes;
+        for (i = 2; i < hl + 2; ++i) {
+            sum += r[i];
+        }
+        if ((sum & 0xFF) != r[1]) {
+            break;
+        }
+        compressed = rd32(r + 7);
+        rh->facts.crc = rd16(r + 22 + nl);
+        if (head[20] == 1) {
+            size_t next;
+            rh->facts.os_type = r[24 + nl];
+            /* Level 1: the compressed size counts the extended headers. */
+            while ((next = rd16(rh->bytes + rh->len - 2)) != 0) {
+                if (next < 3 || compressed < next || !raw_take(src, rh, off, next, budget)) {
+                    raw_header_free(rh);
+                    return 0;
+                }
+                compressed -= next;
+            }
+            crc_state = raw_chain_check(rh->bytes, rh->len, hl, 2);
+        } else if (hl >= 22 + nl + 12 && (r[24 + nl] == 'U' || r[24 + nl] == 'K') && r[25 + nl] == 0) {
+            rh->facts.os_type = r[24 + nl]; /* a level 0 Unix extended area */
+        }
+        rh->facts.compressed = compressed;
+        ok = 1;
+        break;
+    }
+    case 2:
+        if (rd16(head) < 26 || !raw_take(src, rh, off, rd16(head), budget)) {
+            break;
+        }
+        rh->facts.compressed = rd32(rh->bytes + 7);
+        rh->facts.crc = rd16(rh->bytes + 21);
+        rh->facts.os_type = rh->bytes[23];
+        crc_state = raw_chain_check(rh->bytes, rh->len, 24, 2);
+        ok = 1;
+        break;
+    case 3:
+        if (n < 32 || rd16(head) != 4 || rd32(head + 24) < 32 || rd32(head + 24) > RAW_HEADER_MAX
+            || !raw_take(src, rh, off, rd32(head + 24), budget)) {
+            break;
+        }
+        rh->facts.compressed = rd32(rh->bytes + 7);
+        rh->facts.crc = rd16(rh->bytes + 21);
+        rh->facts.os_type = rh->bytes[23];
+        crc_state = raw_chain_check(rh->bytes, rh->len, 28, 4);
+        ok = 1;
+        break;
+    default:
+        break;
+    }
+    if (!ok || crc_state == 0) {
+        raw_header_free(rh);
+        return 0;
+    }
+    rh->has_crc = crc_state == 1;
+    memcpy(rh->facts.method, rh->bytes + 2, 5);
+    rh->facts.method[5] = '\0';
+    rh->facts.length = rd32(rh->bytes + 11);
+    rh->facts.level = rh->bytes[20];
+    return 1;
 }
 
 /* ======================================================================
@@ -953,73 +1193,87 @@ static int walker_start(Walker* w, Source* src, uint64_t start)
 }
 
 /* Next member header; 1 and *m filled, or 0 at the end of the archive (or
- * at the first header that is broken or incomplete). */
+ * at the first header that neither lhasa nor raw_header_read can read).
+ * A header lhasa refuses (an entry without a file name, say) is read raw;
+ * when its lengths hold, it is listed and lhasa starts over after it. A
+ * folder entry without any name is passed over: it names nothing. */
 static int walker_next(Walker* w, Member* m, Conv* conv)
 {
-    uint8_t first;
-    LHAFileHeader* h;
-    uint64_t data_off;
+    for (;;) {
+        uint8_t first, head[7];
+        LHAFileHeader* h;
+        HeaderFacts f;
+        RawHeader rh;
+        uint64_t at, data_off, next;
+        int ok;
 
-    if (w->done) {
-        return 0;
-    }
-    /* A zero byte where a header would start ends the archive. */
-    if (w->next_header >= w->src->size || source_read(w->src, w->next_header, &first, 1) != 1
-        || first == 0) {
+        if (w->done) {
+            return 0;
+        }
+        at = w->next_header;
+        /* A zero byte where a header would start ends the archive. */
+        if (at >= w->src->size || source_read(w->src, at, &first, 1) != 1 || first == 0) {
+            walker_end(w);
+            return 0;
+        }
+        /* lhasa is asked only about a header it recognises as one: on
+         * anything else a new reader would search ahead for a header. */
+        h = NULL;
+        if (source_read(w->src, at, head, sizeof head) == sizeof head && lhasa_method_pattern(head)) {
+            h = lha_reader_next_file(w->reader);
+        }
+        /* After a complete header lhasa has consumed exactly raw_data_len
+         * bytes from where the header started; anything else means it
+         * skipped ahead (searching for a header): read this one raw. */
+        if (h != NULL && h->raw_data != NULL && h->raw_data_len != 0
+            && w->cur.pos == at + (uint64_t)h->raw_data_len) {
+            data_off = at + (uint64_t)h->raw_data_len;
+            facts_from_lhasa(h, &f);
+            if (!parse_member(h->raw_data, h->raw_data_len, &f, data_off, m, conv)) {
+                walker_end(w);
+                return 0;
+            }
+            w->next_header = data_off + f.compressed;
+            return 1;
+        }
+        if (!raw_header_read(w->src, at, &rh, NULL)) {
+            walker_end(w);
+            return 0;
+        }
+        data_off = at + rh.len;
+        next = data_off + rh.facts.compressed;
+        ok = parse_member(rh.bytes, rh.len, &rh.facts, data_off, m, conv);
+        raw_header_free(&rh);
+        /* lhasa's reader cannot be told to go on elsewhere: a new one
+         * starts at the next header. */
         walker_end(w);
-        return 0;
+        if (!ok || !walker_start(w, w->src, next)) {
+            walker_end(w);
+            return 0;
+        }
+        if (m->is_dir && m->nameless) {
+            continue;
+        }
+        return 1;
     }
-    h = lha_reader_next_file(w->reader);
-    if (h == NULL || h->raw_data == NULL || h->raw_data_len == 0) {
-        walker_end(w);
-        return 0;
-    }
-    /* After a complete header lhasa has consumed exactly raw_data_len bytes
-     * from where the header started; anything else means it skipped ahead
-     * (searching for a header) and the stream is not where we expect. */
-    data_off = w->next_header + (uint64_t)h->raw_data_len;
-    if (w->cur.pos != data_off || !parse_member(h, data_off, m, conv)) {
-        walker_end(w);
-        return 0;
-    }
-    w->next_header = data_off + (uint64_t)h->compressed_length;
-    return 1;
 }
 
 /* ======================================================================
  * Locate: where does the archive start?
  * ==================================================================== */
 
-/* Cheap look at a possible header start (as lhasa's own SFX scan matches
- * it, plus a check of the size and checksum fields). */
+/* Cheap look at a possible header start, as lhasa's own search for an
+ * archive matches it, plus the level and the size fields. */
 static int header_candidate(const uint8_t* b, size_t avail)
 {
     unsigned level;
 
-    if (avail < 24 || b[2] != '-' || b[6] != '-') {
-        return 0;
-    }
-    if (!((b[3] == 'l' && b[4] == 'h')
-          || (b[3] == 'l' && b[4] == 'z' && (b[5] == '4' || b[5] == '5' || b[5] == 's'))
-          || (b[3] == 'p' && b[4] == 'm' && b[5] != 's'))) {
+    if (avail < 24 || !lhasa_method_pattern(b)) {
         return 0;
     }
     level = b[20];
     if (level <= 1) {
-        size_t hl = b[0], i;
-        unsigned sum = 0;
-        if (hl < 22 || (size_t)b[21] + 22 > hl) {
-            return 0;
-        }
-        if (hl + 2 <= avail) {
-            for (i = 2; i < hl + 2; ++i) {
-                sum += b[i];
-            }
-            if ((sum & 0xFF) != b[1]) {
-                return 0;
-            }
-        }
-        return 1;
+        return b[0] >= 22 && (size_t)b[21] + 22 <= b[0];
     }
     if (level == 2) {
         return rd16(b) >= 26;
@@ -1043,27 +1297,50 @@ static int probe_at(Source* src, uint64_t off, Conv* conv)
     return ok;
 }
 
+/* Is there a first member at off of an archive appended to a program? Its
+ * header must prove itself, since program code may hold "-lh5-" by chance:
+ * a right checksum (levels 0 and 1) or header CRC (levels 2 and 3), and its
+ * data within the file. The bytes examined are charged to *budget. */
+static int sfx_member_at(Source* src, uint64_t off, Conv* conv, size_t* budget)
+{
+    RawHeader rh;
+    int ok;
+
+    if (!raw_header_read(src, off, &rh, budget)) {
+        return 0;
+    }
+    ok = (rh.facts.level <= 1 || rh.has_crc) && off + rh.len <= src->size
+         && rh.facts.compressed <= src->size - off - rh.len && *budget >= rh.len;
+    if (ok) {
+        *budget -= rh.len; /* lhasa reads the header once more */
+    }
+    raw_header_free(&rh);
+    return ok && probe_at(src, off, conv);
+}
+
 /* Finds the offset of the first member header: offset 0, or for a file
- * starting with "MZ" the first valid header within the first 64 KiB. */
+ * starting with "MZ" the first header that proves itself within the first
+ * 1 MiB. */
 static int locate_archive(Source* src, uint64_t* start, Conv* conv)
 {
     uint8_t head[512];
     size_t n = source_read(src, 0, head, sizeof head);
 
     if (n >= 2 && head[0] == 'M' && head[1] == 'Z') {
-        size_t want = SFX_SCAN_LIMIT + 512;
+        size_t want = src->size < SFX_SCAN_LIMIT + 32 ? (size_t)src->size : SFX_SCAN_LIMIT + 32;
         uint8_t* buf = (uint8_t*)malloc(want);
         size_t got, off, scan_end;
+        size_t budget = SFX_SCAN_BUDGET;
         int found = 0;
         if (buf == NULL) {
             return 0;
         }
         got = source_read(src, 0, buf, want);
         scan_end = got < SFX_SCAN_LIMIT ? got : SFX_SCAN_LIMIT;
-        for (off = 0; off < scan_end && !found; ++off) {
+        for (off = 0; off < scan_end && !found && budget > 0; ++off) {
             /* A header has "-" at offsets 2 and 6 from its start. */
             if (got - off >= 24 && buf[off + 2] == '-' && buf[off + 6] == '-'
-                && header_candidate(buf + off, got - off) && probe_at(src, off, conv)) {
+                && header_candidate(buf + off, got - off) && sfx_member_at(src, off, conv, &budget)) {
                 *start = off;
                 found = 1;
             }
@@ -1082,6 +1359,19 @@ static int locate_archive(Source* src, uint64_t* start, Conv* conv)
  * Extract
  * ==================================================================== */
 
+/* The methods the library decodes: LHarc/LHA's -lh0- to -lh7- and LArc's
+ * -lzs-, -lz4- and -lz5- (-lhd- is a folder). Every other method lhasa
+ * knows (PMarc's -pm0- to -pm2-, -lhx-) is listed but not decoded:
+ * those decoders are not needed, and lhasa's -pm2- decoder reads out of
+ * bounds on crafted data. */
+static int extract_method_allowed(const char* method)
+{
+    if (strncmp(method, "-lh", 3) == 0 && method[3] >= '0' && method[3] <= '7' && method[4] == '-') {
+        return 1;
+    }
+    return strcmp(method, "-lzs-") == 0 || strcmp(method, "-lz4-") == 0 || strcmp(method, "-lz5-") == 0;
+}
+
 static int extract_member(Source* src, const Member* m, unsigned char* buf, uint32_t size, uint32_t* got_out)
 {
     char method[6];
@@ -1095,6 +1385,9 @@ static int extract_member(Source* src, const Member* m, unsigned char* buf, uint
     *got_out = 0;
     if (m->is_dir) {
         return UNLHA_ERROR_NOT_FILE;
+    }
+    if (!extract_method_allowed(m->method)) {
+        return UNLHA_ERROR_METHOD;
     }
     /* The whole compressed data must be in the file. */
     if (m->data_offset > src->size || m->compressed > src->size - m->data_offset) {
@@ -1247,21 +1540,27 @@ int unlha_match_name(const char* pattern, const char* name)
 
 static int is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
-static int parse_command(const char* cmd, char** archive, char** member)
+/* Splits a command line into the archive path and the member name. Parts
+ * may be quoted; inside quotes two double quotes in a row stand for one,
+ * so a '"' in a path or member name survives. Unquoted tokens starting
+ * with "-" are switches: "-i" followed by decimal digits names the member's
+ * index in archive order (0 for the first member the find functions list
+ * with "*.*"), for names that repeat; other switches are ignored. *index
+ * is -1 when no index is given. Returns 1 when both parts are there. */
+static int parse_command(const char* cmd, char** archive, char** member, long* index)
 {
     const char* s = cmd;
-    int index = 0;
+    int count = 0;
 
     *archive = NULL;
     *member = NULL;
+    *index = -1;
     if (cmd == NULL) {
         return 0;
     }
-    while (*s != '\0' && index < 2) {
-        const char* start;
-        size_t len;
-        int quoted = 0;
+    for (;;) {
         char* copy;
+        size_t len = 0;
 
         while (is_blank(*s)) {
             ++s;
@@ -1270,37 +1569,56 @@ static int parse_command(const char* cmd, char** archive, char** member)
             break;
         }
         if (*s == '"') {
-            quoted = 1;
-            start = ++s;
-            while (*s != '\0' && *s != '"') {
-                ++s;
+            const char* start = ++s;
+            /* The unquoted text is never longer than the quoted one. */
+            while (*s != '\0' && !(*s == '"' && s[1] != '"')) {
+                s += (*s == '"') ? 2 : 1;
             }
-            len = (size_t)(s - start);
+            copy = (char*)malloc((size_t)(s - start) + 1);
+            if (copy == NULL) {
+                break;
+            }
+            while (start < s) {
+                copy[len++] = *start;
+                start += (*start == '"') ? 2 : 1;
+            }
             if (*s == '"') {
                 ++s;
             }
         } else {
-            start = s;
+            const char* start = s;
             while (*s != '\0' && !is_blank(*s)) {
                 ++s;
             }
             len = (size_t)(s - start);
+            if (start[0] == '-') {
+                if (len >= 3 && len <= 11 && start[1] == 'i') {
+                    long v = 0;
+                    size_t i;
+                    for (i = 2; i < len && start[i] >= '0' && start[i] <= '9'; ++i) {
+                        v = v * 10 + (start[i] - '0');
+                    }
+                    if (i == len && v <= INT_MAX) {
+                        *index = v;
+                    }
+                }
+                continue;
+            }
+            copy = (char*)malloc(len + 1);
+            if (copy == NULL) {
+                break;
+            }
+            memcpy(copy, start, len);
         }
-        if (!quoted && start[0] == '-') {
-            continue; /* a switch */
-        }
-        copy = (char*)malloc(len + 1);
-        if (copy == NULL) {
-            break;
-        }
-        memcpy(copy, start, len);
         copy[len] = '\0';
-        if (index == 0) {
+        if (count == 0) {
             *archive = copy;
-        } else {
+        } else if (count == 1) {
             *member = copy;
+        } else {
+            free(copy); /* a third part: ignored */
         }
-        ++index;
+        ++count;
     }
     return *archive != NULL && *member != NULL && (*member)[0] != '\0';
 }
@@ -1316,6 +1634,7 @@ struct UnlhaArchive {
     Walker walker;
     int walking;
     char* pattern;
+    int exact; /* the pattern is some member's exact name: only those match */
     int last_attr;
 };
 
@@ -1377,7 +1696,7 @@ static int archive_find(HARC a, void* record)
     Member m;
 
     while (a->walking && walker_next(&a->walker, &m, &a->conv)) {
-        if (unlha_match_name(a->pattern, m.name)) {
+        if (a->exact ? strcmp(a->pattern, m.name) == 0 : unlha_match_name(a->pattern, m.name)) {
             a->last_attr = m.attr;
             fill_record(record, &m);
             return 0;
@@ -1387,15 +1706,20 @@ static int archive_find(HARC a, void* record)
     return -1;
 }
 
-/* Shared by UnlhaExtractMem and unlha_extract_memory. */
-static int extract_from_source(Source* src, const char* member, unsigned char* buffer, uint32_t size,
+/* Shared by UnlhaExtractMem and unlha_extract_memory. The member is the
+ * one at `index` when that is not negative (its name must still be
+ * `member`); otherwise the first whose name is exactly `member`, and only
+ * when none is, the first the wildcard rules match. */
+static int extract_from_source(Source* src, const char* member, long index, unsigned char* buffer, uint32_t size,
                                time_t* time_out, uint16_t* attr_out, uint32_t* written)
 {
     Conv conv;
     Walker w;
-    Member m;
+    Member m, wild;
     uint64_t start;
     uint32_t got = 0;
+    long i = 0;
+    int found = 0, have_wild = 0;
     int rc = UNLHA_ERROR_NOT_FOUND;
 
     conv_init(&conv);
@@ -1404,17 +1728,31 @@ static int extract_from_source(Source* src, const char* member, unsigned char* b
         return UNLHA_ERROR_NOT_ARCHIVE;
     }
     if (walker_start(&w, src, start)) {
-        while (walker_next(&w, &m, &conv)) {
-            if (unlha_match_name(member, m.name)) {
-                if (time_out != NULL) {
-                    *time_out = member_time(&m);
+        while (!found && walker_next(&w, &m, &conv)) {
+            if (index >= 0) {
+                if (i++ == index) {
+                    found = strcmp(m.name, member) == 0;
+                    break;
                 }
-                if (attr_out != NULL) {
-                    *attr_out = m.attr;
-                }
-                rc = extract_member(src, &m, buffer, size, &got);
-                break;
+            } else if (strcmp(m.name, member) == 0) {
+                found = 1;
+            } else if (!have_wild && unlha_match_name(member, m.name)) {
+                wild = m;
+                have_wild = 1;
             }
+        }
+        if (!found && have_wild) {
+            m = wild;
+            found = 1;
+        }
+        if (found) {
+            if (time_out != NULL) {
+                *time_out = member_time(&m);
+            }
+            if (attr_out != NULL) {
+                *attr_out = m.attr;
+            }
+            rc = extract_member(src, &m, buffer, size, &got);
         }
     } else {
         rc = UNLHA_ERROR_MEMORY;
@@ -1486,6 +1824,26 @@ HARC unlha_open_memory(const void* data, size_t len)
     return archive_open(&src);
 }
 
+/* NULL, "", stars alone, or stars and ".*": every member matches. */
+static int pattern_matches_all(const char* p)
+{
+    size_t n, i;
+
+    if (p == NULL || p[0] == '\0') {
+        return 1;
+    }
+    n = strlen(p);
+    if (n >= 3 && p[n - 2] == '.' && p[n - 1] == '*') {
+        n -= 2;
+    }
+    for (i = 0; i < n; ++i) {
+        if (p[i] != '*') {
+            return 0;
+        }
+    }
+    return 1;
+}
+
 UNLHA_EXPORT int UNLHA_API UnlhaFindFirst(HARC archive, const char* wildcard, void* record)
 {
     if (archive == NULL) {
@@ -1503,6 +1861,18 @@ UNLHA_EXPORT int UNLHA_API UnlhaFindFirst(HARC archive, const char* wildcard, vo
         if (archive->pattern == NULL) {
             return -1;
         }
+    }
+    archive->exact = 0;
+    if (!pattern_matches_all(archive->pattern)) {
+        /* A member with exactly this name wins over the wildcard rules. */
+        Member m;
+        if (!walker_start(&archive->walker, &archive->src, archive->start)) {
+            return -1;
+        }
+        while (!archive->exact && walker_next(&archive->walker, &m, &archive->conv)) {
+            archive->exact = strcmp(archive->pattern, m.name) == 0;
+        }
+        walker_end(&archive->walker);
     }
     if (!walker_start(&archive->walker, &archive->src, archive->start)) {
         return -1;
@@ -1546,6 +1916,7 @@ UNLHA_EXPORT int UNLHA_API UnlhaExtractMem(void* owner, const char* commandLine,
 {
     char* archive_path;
     char* member;
+    long index;
     Source src;
     int rc;
 
@@ -1553,7 +1924,7 @@ UNLHA_EXPORT int UNLHA_API UnlhaExtractMem(void* owner, const char* commandLine,
     if (written != NULL) {
         *written = 0;
     }
-    if (!parse_command(commandLine, &archive_path, &member)) {
+    if (!parse_command(commandLine, &archive_path, &member, &index)) {
         free(archive_path);
         free(member);
         return commandLine == NULL ? UNLHA_ERROR_BAD_ARGUMENT : UNLHA_ERROR_COMMAND;
@@ -1561,7 +1932,7 @@ UNLHA_EXPORT int UNLHA_API UnlhaExtractMem(void* owner, const char* commandLine,
     if (!source_open_file(&src, archive_path)) {
         rc = UNLHA_ERROR_FILE_OPEN;
     } else {
-        rc = extract_from_source(&src, member, buffer, size, time, attributes, written);
+        rc = extract_from_source(&src, member, index, buffer, size, time, attributes, written);
         source_close(&src);
     }
     free(archive_path);
@@ -1582,7 +1953,7 @@ int unlha_extract_memory(const void* data, size_t len, const char* member, unsig
         return UNLHA_ERROR_COMMAND;
     }
     source_init_memory(&src, data, len);
-    rc = extract_from_source(&src, member, buffer, size, time, attributes, written);
+    rc = extract_from_source(&src, member, -1, buffer, size, time, attributes, written);
     source_close(&src);
     return rc;
 }

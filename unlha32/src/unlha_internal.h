@@ -18,8 +18,8 @@ extern "C" {
  * copied: they must stay valid until the handle is closed. */
 HARC unlha_open_memory(const void* data, size_t len);
 
-/* Like UnlhaExtractMem, over `len` bytes at `data`, for the first member
- * whose name matches `member`. */
+/* Like UnlhaExtractMem, over `len` bytes at `data`, for the member named
+ * `member` (exact name first, then the wildcard rules). */
 int unlha_extract_memory(const void* data, size_t len, const char* member, unsigned char* buffer,
                          uint32_t size, time_t* time, uint16_t* attributes, uint32_t* written);
 

@@ -22,6 +22,7 @@
 #include <iterator>
 #include <ostream>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -91,12 +92,26 @@ protected:
 // ---------------------------------------------------------------------------
 // Helpers
 
-std::string fixture(const std::string& rel) { return std::string(UNLHA32_FIXTURES) + "/" + rel; }
+// A path below the fixtures folder that is meant not to exist.
+std::string absentFixture(const std::string& rel) { return std::string(UNLHA32_FIXTURES) + "/" + rel; }
+
+// A fixture file or folder. A missing one ends the test with an exception
+// that names it, rather than a later failure on an empty listing.
+std::string fixture(const std::string& rel)
+{
+    const std::string path = absentFixture(rel);
+    if (!std::filesystem::exists(path))
+        throw std::runtime_error("missing test fixture: " + path
+                                 + " (fixtures live in tests/data/fixtures; see tests/data/README.md)");
+    return path;
+}
 std::string lzh(const std::string& name) { return fixture("lzh/" + name); }
 
 Bytes readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read test file " + path);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
@@ -426,7 +441,9 @@ TEST_F(Unlha, FirstFindOnAnArchiveThatFailedToOpenIsMinusOne)
     const Api& a = api();
     unsigned char rec[560];
     for (const char* name : {"notanarchive.lzh", "plain.exe", "does-not-exist.lzh"}) {
-        HARC h = a.open(nullptr, lzh(name).c_str(), 0x08000000u);
+        const std::string path = std::strcmp(name, "does-not-exist.lzh") == 0 ? absentFixture("lzh/" + std::string(name))
+                                                                              : lzh(name);
+        HARC h = a.open(nullptr, path.c_str(), 0x08000000u);
         EXPECT_EQ(h, nullptr) << name;
         EXPECT_EQ(a.findFirst(h, "*.*", rec), -1) << name;
         EXPECT_EQ(a.findNext(h, rec), -1) << name;
@@ -639,7 +656,7 @@ TEST_F(Unlha, CheckArchive)
     EXPECT_EQ(a.check(lzh("plain.exe").c_str(), 0), 0);
     EXPECT_EQ(a.check(lzh("notanarchive.lzh").c_str(), 0), 0);
     EXPECT_EQ(a.check(fixture("text/sample.sjis.txt").c_str(), 0), 0);
-    EXPECT_EQ(a.check(lzh("no-such-file.exe").c_str(), 0), 0);
+    EXPECT_EQ(a.check(absentFixture("lzh/no-such-file.exe").c_str(), 0), 0);
     EXPECT_EQ(a.check(fixture("lzh").c_str(), 0), 0);  // a folder
     EXPECT_EQ(a.check("/dev/zero", 0), 0);              // not a regular file
     TempDir dir;
@@ -738,7 +755,7 @@ TEST_F(Unlha, ExtractCommandLineForms)
               UNLHA_ERROR_NOT_FOUND);
     EXPECT_EQ(written, 0u);
     written = 77;
-    EXPECT_EQ(a.extract(nullptr, command(lzh("missing.lzh"), "a.txt").c_str(), buffer.data(), 2000, nullptr,
+    EXPECT_EQ(a.extract(nullptr, command(absentFixture("lzh/missing.lzh"), "a.txt").c_str(), buffer.data(), 2000, nullptr,
                         nullptr, &written),
               UNLHA_ERROR_FILE_OPEN);
     EXPECT_EQ(written, 0u);
@@ -1091,6 +1108,216 @@ TEST_F(Unlha, JlhaRoundTrip)
         EXPECT_EQ(n.rc, 0) << level;
         EXPECT_EQ(std::string(n.data.begin(), n.data.end()), "no extension\r\n");
     }
+}
+
+
+// ---------------------------------------------------------------------------
+// Methods, member lookup, self-extracting files, headers lhasa refuses
+
+// Gives a level 0 or 1 member another method, keeping its checksum right.
+Bytes relabel(Bytes member, const char* method)
+{
+    std::memcpy(member.data() + 2, method, 5);
+    unsigned sum = 0;
+    for (size_t i = 2; i < size_t{member[0]} + 2; ++i) {
+        sum += member[i];
+    }
+    member[1] = static_cast<unsigned char>(sum);
+    return member;
+}
+
+// A level 2 header's common extended header (type 0x00) with the header CRC.
+Bytes withHeaderCrc(Bytes member)
+{
+    const size_t len = member[0] | (member[1] << 8);
+    Bytes header(member.begin(), member.begin() + static_cast<std::ptrdiff_t>(len));
+    const uint16_t crc = crc16(header);
+    // The common header is the first extended header: size 5 at offset 24.
+    member[27] = static_cast<unsigned char>(crc);
+    member[28] = static_cast<unsigned char>(crc >> 8);
+    return member;
+}
+
+TEST_F(Unlha, OnlyTheNeededMethodsAreDecodedTheOthersListAndFail)
+{
+    // An -lh5- member relabelled -pm2-: lhasa's -pm2- decoder must never see it.
+    const std::string pm2 = std::string(UNLHA32_REGRESS) + "/lh5-relabelled-pm2.lzh";
+    auto ms = list(pm2);
+    ASSERT_EQ(names(ms), (std::vector<std::string>{"text.txt"}));
+    EXPECT_STREQ(ms[0].info.method, "-pm2-");
+    EXPECT_EQ(ms[0].size, 3957u);
+    for (uint32_t size : {2000u, 500000u}) {
+        Extracted e = extract(pm2, "text.txt", size);
+        EXPECT_EQ(e.rc, UNLHA_ERROR_METHOD);
+        EXPECT_EQ(e.written, 0u);
+    }
+
+    // Stored data that every decoder would hand out: only -lh0- gives it.
+    TempDir dir;
+    const Bytes data = bytesOf("stored bytes\r\n");
+    const Bytes stored = level0Member(bytesOf("x.txt"), data);
+    const std::vector<std::pair<const char*, int>> cases = {
+        {"-lh0-", UNLHA_OK}, {"-pm0-", UNLHA_ERROR_METHOD}, {"-lhx-", UNLHA_ERROR_METHOD},
+        {"-pm1-", UNLHA_ERROR_METHOD}, {"-lh9-", UNLHA_ERROR_METHOD}};
+    for (const auto& [method, rc] : cases) {
+        const std::string path = dir.file(std::string(method) + ".lzh");
+        writeFile(path, archiveOf({relabel(stored, method), level0Member(bytesOf("next.txt"), data)}));
+        auto listed = list(path);
+        ASSERT_EQ(names(listed), (std::vector<std::string>{"x.txt", "next.txt"})) << method;
+        EXPECT_STREQ(listed[0].info.method, method);
+        Extracted e = extract(path, "x.txt", 2000);
+        EXPECT_EQ(e.rc, rc) << method;
+        EXPECT_EQ(e.data, rc == UNLHA_OK ? data : Bytes{}) << method;
+        EXPECT_EQ(extract(path, "next.txt", 2000).data, data) << method;
+    }
+}
+
+TEST_F(Unlha, AMemberIsFoundByItsExactNameBeforeTheWildcardRules)
+{
+    TempDir dir;
+    const std::string path = dir.file("names.lzh");
+    writeFile(path, archiveOf({level0Member(bytesOf("src/abc.txt"), bytesOf("abc")),
+                               level0Member(bytesOf("src/a?c.txt"), bytesOf("question")),
+                               level0Member(bytesOf("README"), bytesOf("upper")),
+                               level0Member(bytesOf("readme"), bytesOf("lower")),
+                               level0Member(bytesOf("q\"uote.txt"), bytesOf("quoted")),
+                               level0Member(bytesOf("dup.txt"), bytesOf("first")),
+                               level0Member(bytesOf("dup.txt"), bytesOf("second")),
+                               level0Member(bytesOf("*.*"), bytesOf("stars"))}));
+    auto text = [](const Extracted& e) { return std::string(e.data.begin(), e.data.end()); };
+    EXPECT_EQ(text(extract(path, "src/a?c.txt", 100)), "question");
+    EXPECT_EQ(text(extract(path, "readme", 100)), "lower");
+    EXPECT_EQ(text(extract(path, "README", 100)), "upper");
+    EXPECT_EQ(text(extract(path, "dup.txt", 100)), "first");
+    EXPECT_EQ(text(extract(path, "*.*", 100)), "stars");
+    // Without an exact name the wildcard rules still apply.
+    EXPECT_EQ(text(extract(path, "SRC/ABC.TXT", 100)), "abc");
+    EXPECT_EQ(text(extract(path, "src/a*", 100)), "abc");
+
+    // A '"' doubled inside the quotes is one quote of the name or the path.
+    const Api& a = api();
+    Bytes buffer(101);
+    uint32_t written = 0;
+    std::string cmd = "\"" + path + "\" \"q\"\"uote.txt\"";
+    EXPECT_EQ(a.extract(nullptr, cmd.c_str(), buffer.data(), 100, nullptr, nullptr, &written), 0);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + written), "quoted");
+    const std::string quotedPath = dir.file("we\"ird.lzh");
+    writeFile(quotedPath, readFile(path));
+    cmd = "\"" + dir.file("we\"\"ird.lzh") + "\" \"readme\"";
+    written = 0;
+    EXPECT_EQ(a.extract(nullptr, cmd.c_str(), buffer.data(), 100, nullptr, nullptr, &written), 0);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.begin() + written), "lower");
+
+    // Repeated names: by index in archive order, and the name must still fit.
+    auto byIndex = [&](const std::string& name, const char* sw, int* rc) {
+        std::string c = command(path, name) + " " + sw;
+        uint32_t w = 0;
+        *rc = a.extract(nullptr, c.c_str(), buffer.data(), 100, nullptr, nullptr, &w);
+        return std::string(buffer.begin(), buffer.begin() + w);
+    };
+    int rc = -1;
+    EXPECT_EQ(byIndex("dup.txt", "-i6", &rc), "second");
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(byIndex("dup.txt", "-i5", &rc), "first");
+    EXPECT_EQ(byIndex("dup.txt", "-i0", &rc), "");
+    EXPECT_EQ(rc, UNLHA_ERROR_NOT_FOUND);
+    EXPECT_EQ(byIndex("dup.txt", "-i99", &rc), "");
+    EXPECT_EQ(rc, UNLHA_ERROR_NOT_FOUND);
+
+    // The find functions follow the same rule; "*.*" still lists everything.
+    EXPECT_EQ(names(list(path, "readme")), (std::vector<std::string>{"readme"}));
+    EXPECT_EQ(names(list(path, "src/a?c.txt")), (std::vector<std::string>{"src/a?c.txt"}));
+    EXPECT_EQ(names(list(path, "dup.txt")), (std::vector<std::string>{"dup.txt", "dup.txt"}));
+    EXPECT_EQ(names(list(path, "src/A?C.TXT")), (std::vector<std::string>{"src/abc.txt", "src/a?c.txt"}));
+    EXPECT_EQ(list(path, "*.*").size(), 8u);
+    EXPECT_EQ(list(path, "*").size(), 8u);
+}
+
+TEST_F(Unlha, SelfExtractingFilesAreSearchedInTheFirstMebibyteForAHeaderThatProvesItself)
+{
+    TempDir dir;
+    const Bytes archive = readFile(lzh("h1_lh5.lzh"));
+    ASSERT_FALSE(archive.empty());
+    auto stub = [](size_t size) {
+        Bytes b(size, 0x90);
+        b[0] = 'M';
+        b[1] = 'Z';
+        return b;
+    };
+    // A stray "-lh5-" with a wrong checksum and a level 2 look-alike that
+    // lhasa reads but that carries no header CRC: program code, not an archive.
+    Bytes stray = relabel(level0Member(bytesOf("code"), bytesOf("xxxx")), "-lh5-");
+    stray[1] ^= 0x55;
+    const Bytes noCrc = level2Member({{0x01, bytesOf("stray.txt")}}, bytesOf("not an archive"));
+
+    Bytes real = stub(66532);
+    std::copy(stray.begin(), stray.end(), real.begin() + 1000);
+    std::copy(noCrc.begin(), noCrc.end(), real.begin() + 3000);
+    real.insert(real.end(), archive.begin(), archive.end());
+    const std::string sfx = dir.file("real.exe");
+    writeFile(sfx, real);
+    EXPECT_NE(api().check(sfx.c_str(), 0), 0);
+    EXPECT_EQ(names(list(sfx)), (std::vector<std::string>{"a.txt", "big.txt", "small_sjis.txt"}));
+    Extracted big = extract(sfx, "big.txt", 500000);
+    EXPECT_EQ(big.rc, 0);
+    EXPECT_TRUE(big.data == readFile(fixture("src/big.txt")));
+
+    // The look-alikes alone make no archive.
+    Bytes fake = stub(70000);
+    std::copy(stray.begin(), stray.end(), fake.begin() + 1000);
+    std::copy(noCrc.begin(), noCrc.end(), fake.begin() + 3000);
+    writeFile(dir.file("fake.exe"), fake);
+    EXPECT_EQ(api().check(dir.file("fake.exe").c_str(), 0), 0);
+    EXPECT_TRUE(list(dir.file("fake.exe")).empty());
+
+    // A level 2 header with its CRC counts, up to the last offset of the first MiB.
+    const Bytes withCrc = withHeaderCrc(level2Member({{0x00, {0, 0}}, {0x01, bytesOf("late.txt")}}, bytesOf("late")));
+    for (size_t at : {size_t{(1u << 20) - 1}, size_t{1u << 20}}) {
+        Bytes late = stub(at);
+        late.insert(late.end(), withCrc.begin(), withCrc.end());
+        late.push_back(0);
+        writeFile(dir.file("late.exe"), late);
+        EXPECT_EQ(names(list(dir.file("late.exe"))),
+                  at < (1u << 20) ? std::vector<std::string>{"late.txt"} : std::vector<std::string>{})
+            << at;
+    }
+}
+
+TEST_F(Unlha, ListingGoesOnPastHeadersLhasaRefuses)
+{
+    TempDir dir;
+    const Bytes data = bytesOf("data\r\n");
+    // Empty folders stored as -lh0- entries with a folder and no file name.
+    auto amigaFolder = [](const char* name) {
+        Bytes folder = bytesOf(name);
+        folder.push_back(0xFF);
+        return level2Member({{0x02, folder}}, {}, 'A', 0x10);
+    };
+    const std::string amiga = dir.file("amiga.lzh");
+    writeFile(amiga, archiveOf({level2Member({{0x01, bytesOf("a.txt")}}, data, 'A'), amigaFolder("empty1"),
+                                level2Member({{0x01, bytesOf("b.txt")}}, data, 'A'), amigaFolder("empty2"),
+                                level2Member({{0x01, bytesOf("c.txt")}}, data, 'A')}));
+    auto ms = list(amiga);
+    ASSERT_EQ(names(ms), (std::vector<std::string>{"a.txt", "empty1/", "b.txt", "empty2/", "c.txt"}));
+    EXPECT_EQ(ms[1].attr & UNLHA_ATTR_DIRECTORY, UNLHA_ATTR_DIRECTORY);
+    EXPECT_EQ(extract(amiga, "empty1/", 100).rc, UNLHA_ERROR_NOT_FILE);
+    EXPECT_TRUE(extract(amiga, "c.txt", 100).data == data);
+    EXPECT_NE(api().check(amiga.c_str(), 0), 0);
+
+    // Level 0 folder headers with empty names, even as the first entry.
+    const Bytes nameless = relabel(level0Member({}, {}, 0x10), "-lhd-");
+    const std::string level0 = dir.file("level0.lzh");
+    writeFile(level0, archiveOf({nameless, level0Member(bytesOf("DIR\\ONE.TXT"), data), nameless,
+                                 level0Member(bytesOf("DIR\\TWO.TXT"), data)}));
+    EXPECT_EQ(names(list(level0)), (std::vector<std::string>{"DIR/ONE.TXT", "DIR/TWO.TXT"}));
+    EXPECT_TRUE(extract(level0, "DIR/TWO.TXT", 100).data == data);
+
+    // A header that does not hold together still ends the listing.
+    Bytes broken = withHeaderCrc(level2Member({{0x00, {0, 0}}, {0x01, bytesOf("broken.txt")}}, data));
+    broken[7] ^= 1;  // the compressed size, under the header CRC
+    const std::string cut = dir.file("cut.lzh");
+    writeFile(cut, archiveOf({level0Member(bytesOf("ok.txt"), data), broken, level0Member(bytesOf("after.txt"), data)}));
+    EXPECT_EQ(names(list(cut)), (std::vector<std::string>{"ok.txt"}));
 }
 
 }  // namespace
