@@ -4,6 +4,7 @@
 #include "platform/fileops_testhook.h"
 #include "platform/trash.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -220,7 +221,12 @@ private:
     }
     void report(const QByteArray& item) {
         progress_.currentItem = item;
-        obs_.progress(progress_);
+        // Files that changed since the totals were counted never push the
+        // figures past them.
+        FileOpProgress shown = progress_;
+        shown.filesTotal = std::max(shown.filesTotal, shown.filesDone);
+        shown.bytesTotal = std::max(shown.bytesTotal, shown.bytesDone);
+        obs_.progress(shown);
     }
     FileOpResult finish(Step step) {
         FileOpResult result;
@@ -376,10 +382,14 @@ Fault Runner::copyFileOnce(int srcDir, const QByteArray& srcName, const QByteArr
     Fd dst(makeTemp(dstDir, temp));
     if (!dst.ok()) return Fault{errno, {}, false};
     uint64_t written = 0;
+    // Progress counts no more than the size the totals were made with, even
+    // of a file that grows meanwhile.
+    uint64_t counted = 0;
+    const uint64_t expected = uint64_t(before.st_size);
     auto abandon = [&](Fault fault) {
         dst.reset();
         ::unlinkat(dstDir, temp.constData(), 0);
-        progress_.bytesDone -= written;
+        progress_.bytesDone -= counted;
         return fault;
     };
 
@@ -417,7 +427,9 @@ Fault Runner::copyFileOnce(int srcDir, const QByteArray& srcName, const QByteArr
         }
         if (n == 0) break;
         written += uint64_t(n);
-        progress_.bytesDone += uint64_t(n);
+        const uint64_t add = std::min<uint64_t>(uint64_t(n), expected - counted);
+        counted += add;
+        progress_.bytesDone += add;
         if (uint64_t(before.st_size) > piece) report(srcPath);
     }
 

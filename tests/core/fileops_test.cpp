@@ -299,6 +299,29 @@ TEST_F(FileOpsTest, ACopyFailingHalfWayLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_EQ(retrying.last.bytesDone, uint64_t(size));
 }
 
+TEST_F(FileOpsTest, ASourceChangedDuringTheCopyIsReportedAndNotPlaced) {
+    const qsizetype size = qsizetype(platform::testhook::copyPieceBytes) + 10;
+    put(root + "/src/growing.log", pattern(size, 2));
+    put(root + "/dst/growing.log", "old");
+    // Another program appends to the file while the copy is half-way.
+    bool appended = false;
+    platform::testhook::setWriteFault([&](const QByteArray&, uint64_t offset) {
+        if (offset > 0 && !appended) {
+            appended = true;
+            const int fd = ::open((root + "/src/growing.log").constData(), O_WRONLY | O_APPEND);
+            EXPECT_EQ(::write(fd, "more", 4), 4);
+            ::close(fd);
+        }
+        return 0;
+    });
+    Recorder observer;
+    EXPECT_FALSE(platform::copyItem(root + "/src/growing.log", root + "/dst", observer).ok);
+    ASSERT_EQ(observer.failures.size(), 1u);
+    EXPECT_EQ(observer.failures[0].reason, QStringLiteral("処理中にファイルが変更されました"));
+    EXPECT_EQ(slurp(root + "/dst/growing.log"), "old");
+    EXPECT_FALSE(hasTemp(tree(root + "/dst")));
+}
+
 TEST_F(FileOpsTest, ACopyOntoAFullFileSystemLeavesTheOldFileAndNoTemporaryFile) {
     const QByteArray mnt = root + "/small";
     makeDir(mnt);
