@@ -223,10 +223,10 @@ private:
         progress_.currentItem = item;
         // Files that changed since the totals were counted never push the
         // figures past them.
-        FileOpProgress shown = progress_;
-        shown.filesTotal = std::max(shown.filesTotal, shown.filesDone);
-        shown.bytesTotal = std::max(shown.bytesTotal, shown.bytesDone);
-        obs_.progress(shown);
+        FileOpProgress told = progress_;
+        told.filesTotal = std::max(told.filesTotal, told.filesDone);
+        told.bytesTotal = std::max(told.bytesTotal, told.bytesDone);
+        obs_.progress(told);
     }
     FileOpResult finish(Step step) {
         FileOpResult result;
