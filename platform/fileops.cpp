@@ -316,6 +316,7 @@ void Runner::countTree(int dirFd, const QByteArray& name, const struct stat& st,
     std::vector<QByteArray> names;
     listNames(folder.get(), names);
     for (const QByteArray& child : names) {
+        if (cancelled()) return;
         struct stat childSt;
         if (::fstatat(folder.get(), child.constData(), &childSt, AT_SYMLINK_NOFOLLOW) == 0)
             countTree(folder.get(), child, childSt, files, bytes);
