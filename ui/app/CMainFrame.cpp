@@ -74,6 +74,10 @@ void CMainFrame::fillScreen()
     placementKept_ = true;
     if (QScreen* s = screen())
         setGeometry(s->availableGeometry());
+    // Nobody else gives the window the keyboard there: without it being the
+    // active window its accelerators would never fire.
+    raise();
+    activateWindow();
 }
 
 WindowRect CMainFrame::restoredRect() const

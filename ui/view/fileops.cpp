@@ -161,8 +161,8 @@ bool CTrovik32View::BrowseForDestination(QByteArray& out)
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setOption(QFileDialog::ShowDirsOnly);
         dialog.setFileMode(QFileDialog::Directory);
-        if (!start.isEmpty())
-            dialog.setDirectory(QFile::decodeName(start));
+        // The folder chosen last, else the folder shown.
+        dialog.setDirectory(QFile::decodeName(start.isEmpty() ? platform::nativePath(currentFolder) : start));
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return false;
         native = QFile::encodeName(dialog.selectedFiles().first());
