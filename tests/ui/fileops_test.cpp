@@ -6,16 +6,23 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QProgressDialog>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
 #include "core/res/resources.h"
 #include "platform/fileops.h"
+#include "platform/fileops_testhook.h"
 #include "support/uiharness.h"
 #include "ui/view/CFilePathDialog.h"
 
@@ -408,4 +415,103 @@ TEST_F(FileCommands, DriveMenuOffersEachDriveAndRollsBackWhenOneCannotBeListed)
     EXPECT_EQ(v->depth, 0);
     EXPECT_EQ(v->fileList->curSel(), 0);
     EXPECT_FALSE(v->archiveMode);
+}
+
+// A failing item is put to the user, whose answer decides: retry, skip, or
+// cancel the rest. A long operation shows its progress and can be cancelled.
+class FailingCopy : public FileCommands {
+protected:
+    void TearDown() override
+    {
+        platform::testhook::setWriteFault({});
+        FileCommands::TearDown();
+    }
+    CTrovik32View* openWithTree()
+    {
+        for (const char* n : {"a.txt", "b.txt", "c.txt"})
+            testsupport::writeFile(h.dir.filePath(QStringLiteral("tree/") + n), QByteArray(n) + " data");
+        QDir(h.dir.path()).mkdir("dest");
+        CTrovik32View* v = openHere();
+        destination = QFile::encodeName(h.dir.filePath("dest"));
+        selectRow(v, row(v, "<tree>"));
+        return v;
+    }
+    QStringList left() const
+    {
+        return QDir(h.dir.filePath("dest/tree")).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    }
+};
+
+TEST_F(FailingCopy, TheUserRetriesSkipsOrCancelsAFailedItem)
+{
+    CTrovik32View* v = openWithTree();
+    QStringList asked;
+    platform::FailureChoice answer = platform::FailureChoice::Retry;
+    v->askFailure = [&](const platform::FileOpFailure& f) {
+        asked << QString::fromUtf8(f.item) + " " + f.reason;
+        return answer;
+    };
+    int faults = 1;
+    platform::testhook::setWriteFault([&](const QByteArray& dest, uint64_t) {
+        return dest.endsWith("b.txt") && faults-- > 0 ? ENOSPC : 0;
+    });
+    h.frame->command(res::ID_FILE_COPY);
+    ASSERT_EQ(asked.size(), 1);
+    EXPECT_TRUE(asked[0].contains("b.txt")) << asked[0].toStdString();
+    EXPECT_EQ(left(), (QStringList{"a.txt", "b.txt", "c.txt"}));  // retried, and it went through
+    EXPECT_EQ(testsupport::readFile(h.dir.filePath("dest/tree/b.txt")), "b.txt data");
+
+    QDir(h.dir.filePath("dest/tree")).removeRecursively();
+    asked.clear();
+    answer = platform::FailureChoice::Skip;
+    faults = 1;
+    h.frame->command(res::ID_FILE_COPY);
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_EQ(left(), (QStringList{"a.txt", "c.txt"}));
+
+    QDir(h.dir.filePath("dest/tree")).removeRecursively();
+    answer = platform::FailureChoice::Cancel;
+    faults = 1;
+    h.frame->command(res::ID_FILE_COPY);
+    for (const QString& f : left())
+        EXPECT_FALSE(f.startsWith(".")) << "a temporary file was left: " << f.toStdString();
+    EXPECT_FALSE(left().contains("b.txt"));
+    EXPECT_FALSE(left().contains("c.txt"));
+    // The source is untouched whatever happened.
+    EXPECT_EQ(testsupport::readFile(h.dir.filePath("tree/b.txt")), "b.txt data");
+}
+
+TEST_F(FailingCopy, ALongOperationShowsItsProgressAndCanBeCancelled)
+{
+    // Two files of several pieces each, every piece written slowly: each file
+    // takes longer than the wait before the cancel.
+    for (const char* n : {"tree/big1.bin", "tree/big2.bin"})
+        testsupport::writeFile(h.dir.filePath(n), QByteArray(int(platform::testhook::copyPieceBytes) * 6, 'x'));
+    CTrovik32View* v = openWithTree();
+    platform::testhook::setWriteFault([](const QByteArray&, uint64_t) {
+        QThread::msleep(200);
+        return 0;
+    });
+    QString label;
+    bool busy = false;
+    QTimer::singleShot(900, [&] {
+        for (QProgressDialog* d : v->findChildren<QProgressDialog*>())
+            if (d->isVisible()) {
+                label = d->labelText();
+                busy = v->isBusy();
+                for (QPushButton* b : d->findChildren<QPushButton*>())
+                    b->click();  // its only button: キャンセル
+            }
+    });
+    h.frame->command(res::ID_FILE_COPY);
+    EXPECT_TRUE(label.startsWith(QStringLiteral("複写中… "))) << label.toStdString();
+    EXPECT_TRUE(label.contains(QStringLiteral(" ﾌｧｲﾙ　"))) << label.toStdString();
+    EXPECT_TRUE(busy);
+    EXPECT_FALSE(v->isBusy());
+    // Cancelled: the copy stopped, with no partial file left behind.
+    EXPECT_FALSE(left().contains("big1.bin") && left().contains("big2.bin"));
+    for (const QString& f : left()) {
+        EXPECT_FALSE(f.startsWith(".")) << "a temporary file was left: " << f.toStdString();
+        EXPECT_EQ(QFileInfo(h.dir.filePath("dest/tree/" + f)).size(), QFileInfo(h.dir.filePath("tree/" + f)).size());
+    }
 }

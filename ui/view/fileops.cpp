@@ -208,6 +208,8 @@ platform::FileOpResult CTrovik32View::runFileOperation(int id, const std::functi
         QTimer tick;
         tick.setInterval(100);
         connect(&tick, &QTimer::timeout, this, [&] {
+            if (progress.wasCanceled())
+                observer.cancel.store(true);
             if (done.load() || clock.elapsed() < 500)
                 return;  // quick operations show no dialog
             const platform::FileOpProgress p = observer.latest();
