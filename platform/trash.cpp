@@ -38,25 +38,27 @@ bool makeFolders(const QByteArray& path, mode_t mode) {
     return false;
 }
 
-// A folder that must be a real folder, not a link; made with mode when missing.
-bool realFolder(const QByteArray& path, mode_t mode) {
+// A folder, made with mode when missing; a link to one counts only when
+// links are allowed.
+bool realFolder(const QByteArray& path, mode_t mode, bool links = false) {
     struct stat st;
-    if (::lstat(path.constData(), &st) == 0) {
+    if ((links ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st)) == 0) {
         if (S_ISDIR(st.st_mode)) return true;
         errno = ENOTDIR;
         return false;
     }
     if (errno != ENOENT) return false;
     if (::mkdir(path.constData(), mode) != 0 && errno != EEXIST) return false;
-    if (::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    if ((links ? ::stat(path.constData(), &st) : ::lstat(path.constData(), &st)) == 0 && S_ISDIR(st.st_mode)) return true;
     errno = ENOTDIR;
     return false;
 }
 
-// files/ and info/ inside a trash folder, and the folder itself.
-bool prepareTrash(const QByteArray& dir) {
-    return realFolder(dir, 0700) && realFolder(joinPath(dir, "files"), 0700) &&
-           realFolder(joinPath(dir, "info"), 0700);
+// files/ and info/ inside a trash folder, and the folder itself. The user's
+// own home trash may be a link (moved elsewhere on purpose); a volume's may not.
+bool prepareTrash(const QByteArray& dir, bool links = false) {
+    return realFolder(dir, 0700, links) && realFolder(joinPath(dir, "files"), 0700, links) &&
+           realFolder(joinPath(dir, "info"), 0700, links);
 }
 
 QByteArray dataHome() {
@@ -185,7 +187,7 @@ TrashFolder trashFolderFor(const QByteArray& path) {
         if (present && dataSt.st_dev == item.st_dev) {
             out.home = true;
             const QByteArray dir = joinPath(data, "Trash");
-            if (!prepareTrash(dir)) {
+            if (!prepareTrash(dir, true)) {
                 out.code = errno;
                 out.error = errorReason(errno);
                 return out;
