@@ -18,6 +18,15 @@
 #include "ui/view/CTrovik32View.h"
 #include "ui/viewer/CREdit_File.h"
 
+// The row of the file list whose text is text; −1 when there is none.
+inline int itemIndex(const CTrovik32View* v, const QByteArray& text)
+{
+    for (int i = 0; i < v->fileList->count(); ++i)
+        if (v->fileList->text(i) == text)
+            return i;
+    return -1;
+}
+
 class UiHarness {
 public:
     UiHarness()

@@ -20,18 +20,10 @@
 
 namespace {
 
-int indexOf(CTrovik32View* v, const QByteArray& text)
-{
-    for (int i = 0; i < v->fileList->count(); ++i)
-        if (v->fileList->text(i) == text)
-            return i;
-    return -1;
-}
-
 // Selects an item the way the user does: a click, which previews it.
 void select(CTrovik32View* v, const QByteArray& text)
 {
-    const int i = indexOf(v, text);
+    const int i = itemIndex(v, text);
     ASSERT_GE(i, 0) << text.constData();
     v->fileList->setCurSel(i);
     QTest::mouseClick(v->fileList->viewport(), Qt::LeftButton, {}, v->fileList->itemRect(i).center());
@@ -71,11 +63,11 @@ TEST_F(Browse, ItemsArePaintedInTheColourOfTheirKind)
     QDir(h.dir.path()).mkdir("folder");
     testsupport::writeFile(h.dir.filePath("file.txt"), "x");
     CTrovik32View* v = openAt();
-    v->fileList->setCurSel(indexOf(v, "<folder>"));
+    v->fileList->setCurSel(itemIndex(v, "<folder>"));
     const QImage img = v->fileList->viewport()->grab().toImage();
-    const QRect parent = v->fileList->itemRect(indexOf(v, "<..>"));
-    const QRect folder = v->fileList->itemRect(indexOf(v, "<folder>"));
-    const QRect file = v->fileList->itemRect(indexOf(v, "file.txt"));
+    const QRect parent = v->fileList->itemRect(itemIndex(v, "<..>"));
+    const QRect folder = v->fileList->itemRect(itemIndex(v, "<folder>"));
+    const QRect file = v->fileList->itemRect(itemIndex(v, "file.txt"));
     const QRect drive = v->fileList->itemRect(v->fileList->count() - 1);
     // The selected item is on yellow, its text keeps its kind's colour.
     EXPECT_EQ(img.pixel(folder.right() - 1, folder.center().y()) & 0xFFFFFF, qRgb(227, 227, 0) & 0xFFFFFF);
@@ -110,7 +102,7 @@ TEST_F(Browse, DescendingAndComingBackRestoresTheSelection)
         QDir(h.dir.path()).mkpath(QString(n) + "/inner");
     CTrovik32View* v = openAt();
     const int depth0 = v->depth;
-    ASSERT_EQ(indexOf(v, "<target>"), 6);
+    ASSERT_EQ(itemIndex(v, "<target>"), 6);
     select(v, "<target>");
     press(v->fileList, Qt::Key_Return);
     EXPECT_EQ(v->currentFolder, h.prog("target"));
@@ -170,7 +162,7 @@ TEST_F(Browse, UnreadableDriveShowsTheMessageAndRollsBack)
     EXPECT_EQ(v->currentFolder, folder);
     EXPECT_EQ(v->previewFolder, folder);
     EXPECT_EQ(v->depth, depth);
-    EXPECT_EQ(v->fileList->curSel(), indexOf(v, "two.txt"));
+    EXPECT_EQ(v->fileList->curSel(), itemIndex(v, "two.txt"));
     EXPECT_FALSE(v->archiveMode);
     // The preview follows the restored selection.
     EXPECT_EQ(v->contentPane->text(), "second file");
@@ -347,7 +339,7 @@ TEST_F(Browse, KeysOfTheListMoveTheSelectionAndPreview)
     press(v->fileList, Qt::Key_Home);
     EXPECT_EQ(v->fileList->curSel(), 0);
     // Setting the selection from the program does not preview.
-    v->fileList->setCurSel(indexOf(v, "apple.txt"));
+    v->fileList->setCurSel(itemIndex(v, "apple.txt"));
     EXPECT_EQ(v->contentPane->text(), "cherry.txt");
     v->fileList->setCurSel(999);
     EXPECT_EQ(v->fileList->curSel(), -1);
@@ -392,7 +384,7 @@ protected:
     void launch(CTrovik32View* v, const QByteArray& item)
     {
         QFile::remove(log);
-        v->fileList->setCurSel(indexOf(v, item));
+        v->fileList->setCurSel(itemIndex(v, item));
         press(v->fileList, Qt::Key_Return, Qt::ControlModifier);
     }
     QString log;

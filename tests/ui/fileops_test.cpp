@@ -28,14 +28,6 @@
 
 namespace {
 
-int row(CTrovik32View* v, const QByteArray& text)
-{
-    for (int i = 0; i < v->fileList->count(); ++i)
-        if (v->fileList->text(i) == text)
-            return i;
-    return -1;
-}
-
 class FileCommands : public ::testing::Test {
 protected:
     void SetUp() override
@@ -95,13 +87,13 @@ TEST_F(FileCommands, DeleteGoesToTheTrashAndTheRowAboveIsSelected)
     for (const char* n : {"a1", "a2", "a3", "a4", "a5", "a6", "a7"})
         testsupport::writeFile(h.dir.filePath(n), n);
     CTrovik32View* v = openHere();
-    ASSERT_EQ(row(v, "a5"), 5);  // "<..>" leads
+    ASSERT_EQ(itemIndex(v, "a5"), 5);  // "<..>" leads
     selectRow(v, 5);
     h.frame->command(res::ID_FILE_DELETE);
     EXPECT_FALSE(QFile::exists(h.dir.filePath("a5")));
     EXPECT_EQ(testsupport::readFile(trashed("a5")), "a5");
     EXPECT_EQ(v->fileList->curSel(), 4);
-    EXPECT_EQ(row(v, "a5"), -1);
+    EXPECT_EQ(itemIndex(v, "a5"), -1);
     EXPECT_TRUE(h.messages.isEmpty());
 }
 
@@ -133,7 +125,7 @@ TEST_F(FileCommands, CopyIntoItsOwnFolderMakesADuplicateAndDoesNotRelist)
 {
     testsupport::writeFile(h.dir.filePath("memo.txt"), "original");
     CTrovik32View* v = openHere();
-    selectRow(v, row(v, "memo.txt"));
+    selectRow(v, itemIndex(v, "memo.txt"));
     const int count = v->fileList->count();
     destination = QFile::encodeName(h.dir.path());
     h.frame->command(res::ID_FILE_COPY);
@@ -160,7 +152,7 @@ TEST_F(FileCommands, CopyOverAnExistingFileKeepsTheOldOneInTheTrash)
         chosen = QFile::encodeName(h.dir.filePath("dst"));
         return true;
     };
-    selectRow(v, row(v, "report.txt"));
+    selectRow(v, itemIndex(v, "report.txt"));
     h.frame->command(res::ID_FILE_COPY);
     EXPECT_EQ(testsupport::readFile(h.dir.filePath("dst/report.txt")), "new text");
     EXPECT_EQ(testsupport::readFile(trashed("report.txt")), "old text");
@@ -173,19 +165,19 @@ TEST_F(FileCommands, MoveRelistsAndAFolderIntoItselfIsRefused)
     testsupport::writeFile(h.dir.filePath("box/in.txt"), "i");
     testsupport::writeFile(h.dir.filePath("loose.txt"), "l");
     CTrovik32View* v = openHere();
-    selectRow(v, row(v, "<box>"));
+    selectRow(v, itemIndex(v, "<box>"));
     destination = QFile::encodeName(h.dir.filePath("box/inner"));
     h.frame->command(res::ID_FILE_MOVE);
     ASSERT_EQ(h.messages.size(), 1);
     EXPECT_TRUE(QFile::exists(h.dir.filePath("box/in.txt")));
     EXPECT_FALSE(QDir(h.dir.filePath("box/inner/box")).exists());
     h.messages.clear();
-    selectRow(v, row(v, "loose.txt"));
+    selectRow(v, itemIndex(v, "loose.txt"));
     destination = QFile::encodeName(h.dir.filePath("box"));
     h.frame->command(res::ID_FILE_MOVE);
     EXPECT_TRUE(h.messages.isEmpty());
     EXPECT_EQ(testsupport::readFile(h.dir.filePath("box/loose.txt")), "l");
-    EXPECT_EQ(row(v, "loose.txt"), -1);
+    EXPECT_EQ(itemIndex(v, "loose.txt"), -1);
 }
 
 TEST_F(FileCommands, RenameRelistsAlsoOnCancelMovesIntoASubfolderAndNeverReplaces)
@@ -194,25 +186,25 @@ TEST_F(FileCommands, RenameRelistsAlsoOnCancelMovesIntoASubfolderAndNeverReplace
     testsupport::writeFile(h.dir.filePath("taken.txt"), "keep me");
     QDir(h.dir.path()).mkdir("sub");
     CTrovik32View* v = openHere();
-    selectRow(v, row(v, "a.txt"));
+    selectRow(v, itemIndex(v, "a.txt"));
     testsupport::writeFile(h.dir.filePath("late.txt"), "arrived after the listing");
     QTest::keyClick(v->fileList, Qt::Key_F2);  // F2 in the list asks too
     ASSERT_EQ(shownNames, QStringList{"a.txt"});
-    EXPECT_GE(row(v, "late.txt"), 0);  // cancelled, and listed again
+    EXPECT_GE(itemIndex(v, "late.txt"), 0);  // cancelled, and listed again
     // Onto an existing name: a message, nothing changes.
     answer = "taken.txt";
-    selectRow(v, row(v, "a.txt"));
+    selectRow(v, itemIndex(v, "a.txt"));
     h.frame->command(res::ID_FILE_RENAME);
     EXPECT_EQ(h.messages.size(), 1);
     EXPECT_EQ(testsupport::readFile(h.dir.filePath("taken.txt")), "keep me");
     EXPECT_EQ(testsupport::readFile(h.dir.filePath("a.txt")), "a");
     // A path relative to the folder moves the item there.
     answer = "sub\\b.txt";
-    selectRow(v, row(v, "a.txt"));
+    selectRow(v, itemIndex(v, "a.txt"));
     h.frame->command(res::ID_FILE_RENAME);
     EXPECT_EQ(testsupport::readFile(h.dir.filePath("sub/b.txt")), "a");
     EXPECT_FALSE(QFile::exists(h.dir.filePath("a.txt")));
-    EXPECT_EQ(row(v, "a.txt"), -1);
+    EXPECT_EQ(itemIndex(v, "a.txt"), -1);
 }
 
 TEST_F(FileCommands, RenameDialogTakesAtMost255Characters)
@@ -247,13 +239,13 @@ TEST_F(FileCommands, NothingHappensOnTheParentItemOnDrivesAndInArchives)
             h.frame->command(id);
     };
     const QStringList before = QDir(h.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-    selectRow(v, row(v, "<..>"));
+    selectRow(v, itemIndex(v, "<..>"));
     everyCommand();
     selectRow(v, v->fileList->count() - 1);  // a drive item
     ASSERT_EQ(v->fileList->model().kind(v->fileList->curSel()), items::Kind::Drive);
     everyCommand();
     if (v->archiveLibraryLoaded) {
-        selectRow(v, row(v, "arc.lzh"));
+        selectRow(v, itemIndex(v, "arc.lzh"));
         QTest::keyClick(v->fileList, Qt::Key_Return);
         ASSERT_TRUE(v->archiveMode);
         selectRow(v, 1);  // a member
@@ -320,14 +312,14 @@ TEST_F(EditCommand, TheEditorGetsTheItemAsOneArgument)
     EXPECT_EQ(v->editorPath, h.prog("bin/editor"));
     v->currentFolder = h.prog("My Documents");
     ASSERT_TRUE(v->ListFolder(v->currentFolder));
-    selectRow(v, row(v, "a.txt"));
+    selectRow(v, itemIndex(v, "a.txt"));
     h.frame->command(res::ID_FILE_EDIT);
     EXPECT_EQ(waitForLog(), (QStringList{"editor 1", h.dir.filePath("My Documents/a.txt")}));
     // A folder item gives the folder.
     QFile::remove(log);
     v->currentFolder = h.prog();
     ASSERT_TRUE(v->ListFolder(v->currentFolder));
-    selectRow(v, row(v, "<My Documents>"));
+    selectRow(v, itemIndex(v, "<My Documents>"));
     h.frame->command(res::ID_FILE_EDIT);
     EXPECT_EQ(waitForLog(), (QStringList{"editor 1", h.dir.filePath("My Documents")}));
     // Cancelling the chooser keeps the editor.
@@ -341,7 +333,7 @@ TEST_F(EditCommand, TheDefaultEditorIsTheDesktopsOpener)
     testsupport::writeFile(h.dir.filePath("note.txt"), "n");
     CTrovik32View* v = openHere();
     v->editorPath = "c:\\windows\\notepad.exe";
-    selectRow(v, row(v, "note.txt"));
+    selectRow(v, itemIndex(v, "note.txt"));
     h.frame->command(res::ID_FILE_EDIT);
     EXPECT_EQ(waitForLog(), (QStringList{"opener 1", h.dir.filePath("note.txt")}));
 }
@@ -393,7 +385,7 @@ TEST_F(FileCommands, DriveMenuOffersEachDriveAndRollsBackWhenOneCannotBeListed)
             ids.push_back(a->data().toInt());
         return pick ? pick : m.actions().last();
     };
-    selectRow(v, row(v, "one.txt"));
+    selectRow(v, itemIndex(v, "one.txt"));
     const QByteArray folder = v->currentFolder;
     const int depth = v->depth;
     h.frame->command(res::ID_DRIVE_CHANGE);
@@ -406,7 +398,7 @@ TEST_F(FileCommands, DriveMenuOffersEachDriveAndRollsBackWhenOneCannotBeListed)
     EXPECT_EQ(h.messages[0], "x: //ファイルが無い、または媒体が入っていません");
     EXPECT_EQ(v->currentFolder, folder);
     EXPECT_EQ(v->depth, depth);
-    EXPECT_EQ(v->fileList->curSel(), row(v, "one.txt"));
+    EXPECT_EQ(v->fileList->curSel(), itemIndex(v, "one.txt"));
     // Drive c: switches to the root at depth 0, row 0.
     v->archiveMode = true;
     v->runPopup = [](QMenu& m, const QPoint&) { return m.actions().first(); };
@@ -433,7 +425,7 @@ protected:
         QDir(h.dir.path()).mkdir("dest");
         CTrovik32View* v = openHere();
         destination = QFile::encodeName(h.dir.filePath("dest"));
-        selectRow(v, row(v, "<tree>"));
+        selectRow(v, itemIndex(v, "<tree>"));
         return v;
     }
     QStringList left() const

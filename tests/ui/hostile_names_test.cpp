@@ -18,17 +18,9 @@
 
 namespace {
 
-int find(CTrovik32View* v, const QByteArray& text)
-{
-    for (int i = 0; i < v->fileList->count(); ++i)
-        if (v->fileList->text(i) == text)
-            return i;
-    return -1;
-}
-
 void choose(CTrovik32View* v, const QByteArray& text)
 {
-    const int i = find(v, text);
+    const int i = itemIndex(v, text);
     ASSERT_GE(i, 0) << text.constData();
     QTest::mouseClick(v->fileList->viewport(), Qt::LeftButton, {}, v->fileList->itemRect(i).center());
     ASSERT_EQ(v->fileList->curSel(), i);
@@ -86,7 +78,7 @@ TEST_F(HostileNames, DotFoldersAreEnteredAndOnlyTheExactParentItemGoesUp)
     key(v->fileList, Qt::Key_Return);
     EXPECT_EQ(v->currentFolder, h.prog(".config"));
     EXPECT_EQ(v->depth, depth + 1);
-    EXPECT_GE(find(v, "<inner>"), 0);
+    EXPECT_GE(itemIndex(v, "<inner>"), 0);
     choose(v, "<..>");
     key(v->fileList, Qt::Key_Return);
     EXPECT_EQ(v->currentFolder, h.prog());
@@ -94,7 +86,7 @@ TEST_F(HostileNames, DotFoldersAreEnteredAndOnlyTheExactParentItemGoesUp)
     choose(v, "<..more>");
     key(v->fileList, Qt::Key_Return);
     EXPECT_EQ(v->currentFolder, h.prog("..more"));
-    EXPECT_GE(find(v, "<deep>"), 0);
+    EXPECT_GE(itemIndex(v, "<deep>"), 0);
     EXPECT_TRUE(h.messages.isEmpty());
 }
 
@@ -105,9 +97,9 @@ TEST_F(HostileNames, FilesNamedLikeFoldersOrDrivesAreFiles)
     QDir(h.dir.path()).mkpath("-dash/in");
     CTrovik32View* v = openHere();
     const QImage img = v->fileList->viewport()->grab().toImage();
-    const QRect note = v->fileList->itemRect(find(v, "<note.txt"));
-    const QRect evil = v->fileList->itemRect(find(v, "<-evil"));
-    const QRect dash = v->fileList->itemRect(find(v, "<-dash>"));
+    const QRect note = v->fileList->itemRect(itemIndex(v, "<note.txt"));
+    const QRect evil = v->fileList->itemRect(itemIndex(v, "<-evil"));
+    const QRect dash = v->fileList->itemRect(itemIndex(v, "<-dash>"));
     EXPECT_TRUE(painted(img, note, qRgb(0, 0, 0)));
     EXPECT_FALSE(painted(img, note, CListBox_File::kFolderColour));
     EXPECT_TRUE(painted(img, evil, qRgb(0, 0, 0)));
@@ -134,7 +126,7 @@ TEST_F(HostileNames, FilesNamedLikeFoldersOrDrivesAreFiles)
     choose(v, "<-dash>");
     key(v->fileList, Qt::Key_Return);
     EXPECT_EQ(v->currentFolder, h.prog("-dash"));
-    EXPECT_GE(find(v, "<in>"), 0);
+    EXPECT_GE(itemIndex(v, "<in>"), 0);
     EXPECT_TRUE(h.messages.isEmpty());
 }
 
@@ -236,7 +228,7 @@ TEST_F(HostileNames, AccentsAboveCapitalsAreDrawnInsideTheirItem)
     CTrovik32View* v = openHere();
     v->fileList->setCurSel(0);
     const QImage img = v->fileList->viewport()->grab().toImage();
-    const QRect item = v->fileList->itemRect(find(v, "ÜÖÅ.txt"));
+    const QRect item = v->fileList->itemRect(itemIndex(v, "ÜÖÅ.txt"));
     // The same text drawn with room all around: the item must show all of its ink.
     QImage free(item.width(), item.height() * 3, QImage::Format_RGB32);
     free.fill(Qt::white);

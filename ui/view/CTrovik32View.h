@@ -61,6 +61,9 @@ public:
     // Navigation and keys
     void OpenSelectedItem();
     int HandleListKey(int key, ListBox* sender);
+    // Lists the root of a drive at depth 0; a drive that cannot be listed
+    // leaves the folder, depth and selection as they were (from previousFolder).
+    void SwitchDrive(char letter);
 
     // Preview and loading
     void PreviewSelectedItem();

@@ -381,21 +381,8 @@ bool CTrovik32View::isDriveCommand(int id) const
 
 void CTrovik32View::OnDriveCommand(int id)
 {
-    const QByteArray t = driveList->text(id - res::ID_DRIVE_FIRST);
     previousFolder = currentFolder;
-    currentFolder = QByteArray(1, items::driveLetter(t)) + ':';
-    previewFolder = currentFolder;
-    savedDepth = depth;
-    savedSelection = selectionStack[depth];
-    depth = 0;
-    selectionStack[0] = 0;
-    if (!ListFolder(currentFolder)) {
-        currentFolder = previewFolder = previousFolder;
-        depth = savedDepth;
-        selectionStack[depth] = savedSelection;
-        ListFolder(currentFolder);
-    }
-    archiveMode = false;
+    SwitchDrive(items::driveLetter(driveList->text(id - res::ID_DRIVE_FIRST)));
 }
 
 void CTrovik32View::contextMenuEvent(QContextMenuEvent* e)

@@ -33,21 +33,8 @@ void CTrovik32View::OpenSelectedItem()
             ListFolder(currentFolder);
             archiveMode = false;
         } else if (kind == items::Kind::Drive) {
-            currentFolder = QByteArray(1, items::driveLetter(t)) + ':';
-            savedDepth = depth;
-            savedSelection = selectionStack[depth];
-            depth = 0;
-            selectionStack[0] = 0;
-            if (!ListFolder(currentFolder)) {
-                // The drive cannot be read: back to where we were.
-                currentFolder = previewFolder = previousFolder;
-                depth = savedDepth;
-                selectionStack[depth] = savedSelection;
-                ListFolder(currentFolder);
-            }
-            previewFolder = currentFolder;
+            SwitchDrive(items::driveLetter(t));
             PreviewSelectedItem();
-            archiveMode = false;
         } else {
             currentFolder += '\\' + items::folderName(t);
             selectionStack.descend(depth, s);
@@ -69,6 +56,24 @@ void CTrovik32View::OpenSelectedItem()
         return;
     }
     EnterFullView(s);
+}
+
+void CTrovik32View::SwitchDrive(char letter)
+{
+    currentFolder = QByteArray(1, letter) + ':';
+    previewFolder = currentFolder;
+    savedDepth = depth;
+    savedSelection = selectionStack[depth];
+    depth = 0;
+    selectionStack[0] = 0;
+    if (!ListFolder(currentFolder)) {
+        // The drive cannot be read: back to where we were.
+        currentFolder = previewFolder = previousFolder;
+        depth = savedDepth;
+        selectionStack[depth] = savedSelection;
+        ListFolder(currentFolder);
+    }
+    archiveMode = false;
 }
 
 int CTrovik32View::HandleListKey(int key, ListBox* sender)
