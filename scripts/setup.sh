@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   lhasa jlha-utils
   xvfb x11vnc xdotool iproute2 procps
+  poppler-utils
 )
 
 missing=()

@@ -4,11 +4,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QThread>
 #include <QTimer>
-#include <QTranslator>
 
 #include "core/res/resources.h"
 #include "platform/profile_qsettings.h"
@@ -16,6 +13,7 @@
 #include "platform/signals.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/app/messagebox.h"
+#include "ui/qtjapanese.h"
 
 namespace {
 
@@ -126,10 +124,7 @@ int CTrovik32App::run(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Ostrel"));
     QApplication::setApplicationName(res::kAppTitle);
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    const QtJapanese japanese;
     CTrovik32App trovik;
     if (!trovik.InitInstance(QApplication::arguments().mid(1)))
         return 1;

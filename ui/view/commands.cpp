@@ -22,6 +22,11 @@ void CTrovik32View::CopySelection()
 
 bool CTrovik32View::handlesCommand(int id) const
 {
+    switch (id) {
+    case res::ID_FILE_PRINT: case res::ID_FILE_PRINT_PREVIEW: case res::ID_FILE_PRINT_SETUP: case res::ID_PAGE_SETUP:
+    case res::ID_LIST_FONT: case res::ID_EDIT_FONT: case res::ID_HELP_CONTENTS: return true;
+    default: break;
+    }
     return id == res::ID_EDIT_COPY || id == res::ID_EDIT_FIND || id == res::ID_EUC_SJIS;
 }
 
@@ -31,6 +36,13 @@ void CTrovik32View::onCommand(int id)
     case res::ID_EDIT_COPY: CopySelection(); break;
     case res::ID_EDIT_FIND: FindInContent(); break;
     case res::ID_EUC_SJIS: ConvertEucToSjis(); break;
+    case res::ID_FILE_PRINT: FilePrint(); break;
+    case res::ID_FILE_PRINT_PREVIEW: FilePrintPreview(); break;
+    case res::ID_FILE_PRINT_SETUP: PrinterSetup(); break;
+    case res::ID_PAGE_SETUP: SetUpPage(); break;
+    case res::ID_LIST_FONT: ChooseListFont(); break;
+    case res::ID_EDIT_FONT: ChooseEditFont(); break;
+    case res::ID_HELP_CONTENTS: ShowHelp(); break;
     default: break;
     }
 }
