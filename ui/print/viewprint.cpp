@@ -7,7 +7,9 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/browse/itemtext.h"
@@ -103,20 +105,30 @@ void CTrovik32View::PrintPage(QPainter& painter, QPrinter& printer, int page)
 namespace {
 
 // Prints the pages the printer's range asks for (all when none is set).
+// A long job shows its progress, and Escape gives it up.
 bool printPages(CTrovik32View& view, QPrinter& printer)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const int last = view.pageCount + 1;
-    int from = printer.fromPage() > 0 ? printer.fromPage() : 1;
-    int to = printer.toPage() > 0 ? std::min(printer.toPage(), last) : last;
+    const int from = std::clamp(printer.fromPage(), 1, last);
+    const int to = printer.toPage() > 0 ? std::clamp(printer.toPage(), from, last) : last;
+    QProgressDialog progress(QStringLiteral("印刷しています..."), QStringLiteral("キャンセル"), from, to + 1, &view);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
     for (int page = from; page <= to; ++page) {
+        progress.setValue(page);
+        if (progress.wasCanceled()) {
+            printer.abort();
+            break;
+        }
         if (page > from)
             printer.newPage();
         view.PrintPage(painter, printer, page);
     }
-    return painter.end();
+    progress.setValue(to + 1);
+    return painter.end() || progress.wasCanceled();
 }
 
 }  // namespace
