@@ -7,9 +7,12 @@
 #include <QCheckBox>
 #include <QFontDialog>
 #include <QGroupBox>
+#include <QListView>
+#include <QStringListModel>
 
 #include "core/res/resources.h"
 #include "support/uiharness.h"
+#include "ui/fonts/fontdialog.h"
 #include "ui/qtjapanese.h"
 
 namespace {
@@ -122,4 +125,22 @@ TEST_F(FontsTest, ChoicesAreSavedAndTheDialogSpeaksJapanese)
     EXPECT_EQ(p.readInt("EditFont", "lfHeight", 0), -16);
     EXPECT_EQ(p.readString("EditFont", "lfFaceName", ""), QByteArray::fromStdString(face));
     EXPECT_EQ(p.readInt("ListFont", "ListlfHeight", 0), 16);
+}
+
+TEST(FontDialogSetup, LeavesOutVerticalFacesWheneverTheListIsFilled)
+{
+    QFontDialog d;
+    prepareFontDialog(d, LOGFONT{}, 96);
+    int lists = 0;
+    for (QListView* view : d.findChildren<QListView*>()) {
+        auto* model = qobject_cast<QStringListModel*>(view->model());
+        if (!model)
+            continue;
+        ++lists;
+        // As the dialog refills its lists when the writing system changes.
+        model->setStringList(model->stringList() << QStringLiteral("@IPAGothic") << QStringLiteral("Plain"));
+        EXPECT_FALSE(model->stringList().contains(QStringLiteral("@IPAGothic")));
+        EXPECT_TRUE(model->stringList().contains(QStringLiteral("Plain")));
+    }
+    EXPECT_GE(lists, 1);
 }

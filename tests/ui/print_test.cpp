@@ -4,6 +4,7 @@
 // setup and printer setup with their dialogs answered here.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QComboBox>
 #include <QPageSetupDialog>
@@ -11,6 +12,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -313,6 +315,18 @@ TEST_F(PrintTest, PageSetupInMillimetres)
     h.close();
     QSettingsProfile p(h.profileFile());
     EXPECT_EQ(p.readInt("P_Margin", "left", 0), 25);
+}
+
+TEST(ProgramPrinter, WithoutAnyPrinterItIsAnA4PdfAt600Dpi)
+{
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        GTEST_SKIP() << "this machine has a default printer";
+    const auto printer = makeProgramPrinter(PrinterChoice{}, QStringLiteral("memo.txt"));
+    EXPECT_EQ(printer->outputFormat(), QPrinter::PdfFormat);
+    EXPECT_EQ(printer->resolution(), 600);
+    EXPECT_EQ(printer->pageLayout().pageSize().id(), QPageSize::A4);
+    EXPECT_EQ(printer->outputFileName(),
+              QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath("memo.txt.pdf"));
 }
 
 TEST_F(PrintTest, PrinterSetupChoosesPaperForPagination)
