@@ -193,14 +193,14 @@ TEST_F(PrintTest, SelectionOnlyAndLastLineWithoutLineFeed)
     EXPECT_EQ(lines(pages[0]), QStringList{QStringLiteral("second line")});
 
     v->contentPane->setSel(0, 0);
+    v->itemPath = "c:\\work\\memo.txt";  // the item shown
     pages = printShown();
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(lines(pages[0]), (QStringList{"first line", "second line", "third"}));
     // Printed to a PDF named after the item shown, in the documents folder,
     // until the dialog chose another file.
     EXPECT_EQ(printDialogs, 2);
-    EXPECT_TRUE(defaultOutput.startsWith(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)));
-    EXPECT_TRUE(defaultOutput.endsWith(QLatin1String(".pdf")));
+    EXPECT_EQ(defaultOutput, pdfOutputPath(QStringLiteral("memo.txt")));
 }
 
 TEST_F(PrintTest, LongLinesWrapAtWholeCharacters)
@@ -325,8 +325,10 @@ TEST(ProgramPrinter, WithoutAnyPrinterItIsAnA4PdfAt600Dpi)
     EXPECT_EQ(printer->outputFormat(), QPrinter::PdfFormat);
     EXPECT_EQ(printer->resolution(), 600);
     EXPECT_EQ(printer->pageLayout().pageSize().id(), QPageSize::A4);
-    EXPECT_EQ(printer->outputFileName(),
-              QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath("memo.txt.pdf"));
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!QDir(folder).exists())
+        folder = QDir::homePath();
+    EXPECT_EQ(printer->outputFileName(), QDir(folder).filePath("memo.txt.pdf"));
 }
 
 TEST_F(PrintTest, PrinterSetupChoosesPaperForPagination)
