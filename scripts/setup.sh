@@ -15,6 +15,8 @@ packages=(
   dpkg-dev file desktop-file-utils appstream lintian
   # scripts/screenshot.sh, the start-up benchmark and the headless run: a virtual X display
   xvfb xauth xdotool imagemagick x11vnc iproute2 procps
+  # the printing tests read the PDF back
+  poppler-utils
 )
 
 missing=()

@@ -5,8 +5,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -125,7 +123,6 @@ bool CMainFrame::isHandled(int id) const
     case res::ID_APP_ABOUT:
     case res::ID_APP_EXIT:
     case res::ID_VIEW_STATUS_BAR:
-    case res::ID_FILE_PRINT_SETUP:
         return true;
     default:
         return view_->handlesCommand(id);
@@ -196,12 +193,6 @@ bool CMainFrame::command(int id)
     case res::ID_VIEW_STATUS_BAR: {
         statusBar()->setVisible(!statusBar()->isVisible());
         actions_.at(res::ID_VIEW_STATUS_BAR)->setChecked(statusBar()->isVisible());
-        return true;
-    }
-    case res::ID_FILE_PRINT_SETUP: {
-        static QPrinter printer;
-        QPrintDialog dlg(&printer, this);
-        dlg.exec();
         return true;
     }
     default:

@@ -4,11 +4,8 @@
 #include <QDialog>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
 #include <QThread>
 #include <QTimer>
-#include <QTranslator>
 
 #include "core/res/resources.h"
 #include "platform/profile_qsettings.h"
@@ -17,6 +14,7 @@
 #include "ui/app/appicon.h"
 #include "ui/app/CMainFrame.h"
 #include "ui/app/messagebox.h"
+#include "ui/qtjapanese.h"
 
 namespace {
 
@@ -130,10 +128,7 @@ int CTrovik32App::run(int argc, char** argv)
     // Ties the window to trovik32.desktop (its icon and name) on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral("trovik32"));
     QApplication::setWindowIcon(appIcon());
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&qtTranslator);
+    const QtJapanese japanese;
     CTrovik32App trovik;
     if (!trovik.InitInstance(QApplication::arguments().mid(1)))
         return 1;

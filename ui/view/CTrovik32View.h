@@ -3,6 +3,7 @@
 // the fields directly.
 #include <QByteArray>
 #include <QFont>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -14,6 +15,7 @@
 #include "core/settings/logfont.h"
 #include "core/settings/profile.h"
 #include "core/settings/settings.h"
+#include "ui/print/printer.h"
 
 class CListBox_Dv;
 class CListBox_File;
@@ -27,6 +29,13 @@ class QAction;
 class BusyGuard;
 class QTimer;
 class FolderSizeRun;
+class QFontDialog;
+class QPageSetupDialog;
+class QPainter;
+class QPrintDialog;
+class QPrintPreviewDialog;
+class QPrinter;
+class CPrinterSetupDlg;
 namespace platform {
 class BackgroundRead;
 class FileOpObserver;
@@ -156,6 +165,32 @@ public:
     FolderSizeRun* folderSizeRun = nullptr;
     // Sums a native folder for the folder size; replaced by tests.
     std::function<uint64_t(const QByteArray&, platform::FolderSizeProgress&)> walkFolderSize;
+
+    // Printing, page and printer setup, fonts and help.
+    bool PreparePrinting();
+    void PrintPage(QPainter& painter, QPrinter& printer, int page);
+    void FilePrint();
+    void FilePrintPreview();
+    void PrinterSetup();
+    void SetUpPage();
+    void ChooseListFont();
+    void ChooseEditFont();
+    void ShowHelp();
+    int printableWidth = 0, pageWidth = 0, pageHeight = 0;  // 0.1 mm
+    std::vector<qsizetype> pageStarts{0};
+    int pageCount = 0;
+    int linesPerPage = 1;
+    qsizetype printTextLength = 0;
+    QByteArray printText;
+    QFont printFont;
+    PrinterChoice printerChoice;  // from printer setup; not saved
+    QPointer<QWidget> helpWindow;
+    // The dialogs run through these when set (tests answer them); true is OK.
+    std::function<bool(QPrintDialog&)> runPrintDialog;
+    std::function<bool(QPrintPreviewDialog&)> runPreviewDialog;
+    std::function<bool(QPageSetupDialog&)> runPageSetupDialog;
+    std::function<bool(CPrinterSetupDlg&)> runPrinterSetupDialog;
+    std::function<bool(QFontDialog&)> runFontDialog;
 
 signals:
     void paneText(int pane, const QString& text);

@@ -35,6 +35,8 @@ bool CTrovik32View::handlesCommand(int id) const
     case res::ID_FILE_MENU:
     case res::ID_DRIVE_CHANGE:
     case res::ID_EDITOR_SETTING:
+    case res::ID_FILE_PRINT: case res::ID_FILE_PRINT_PREVIEW: case res::ID_FILE_PRINT_SETUP: case res::ID_PAGE_SETUP:
+    case res::ID_LIST_FONT: case res::ID_EDIT_FONT: case res::ID_HELP_CONTENTS:
         return true;
     default:
         return isDriveCommand(id);
@@ -47,6 +49,13 @@ void CTrovik32View::onCommand(int id)
     case res::ID_EDIT_COPY: CopySelection(); break;
     case res::ID_EDIT_FIND: FindInContent(); break;
     case res::ID_EUC_SJIS: ConvertEucToSjis(); break;
+    case res::ID_FILE_PRINT: FilePrint(); break;
+    case res::ID_FILE_PRINT_PREVIEW: FilePrintPreview(); break;
+    case res::ID_FILE_PRINT_SETUP: PrinterSetup(); break;
+    case res::ID_PAGE_SETUP: SetUpPage(); break;
+    case res::ID_LIST_FONT: ChooseListFont(); break;
+    case res::ID_EDIT_FONT: ChooseEditFont(); break;
+    case res::ID_HELP_CONTENTS: ShowHelp(); break;
     case res::ID_FILE_EDIT: OnFileEdit(); break;
     case res::ID_FILE_COPY: OnFileCopy(); break;
     case res::ID_FILE_DELETE: OnFileDelete(); break;

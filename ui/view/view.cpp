@@ -98,6 +98,7 @@ void CTrovik32View::destroyView()
     fileList = nullptr;
     subList = nullptr;
     contentPane = nullptr;
+    delete helpWindow.data();
     if (archiveLibraryLoaded)
         platform::archiveLibrary().unload();
 }
