@@ -507,3 +507,30 @@ TEST_F(FailingCopy, ALongOperationShowsItsProgressAndCanBeCancelled)
         EXPECT_EQ(QFileInfo(h.dir.filePath("dest/tree/" + f)).size(), QFileInfo(h.dir.filePath("tree/" + f)).size());
     }
 }
+
+TEST_F(FailingCopy, ClosingTheWindowDuringAMoveStopsItFirst)
+{
+    // A move to another file system copies, then relists the folder: the
+    // window must not go away under it.
+    QTemporaryDir shm(QStringLiteral("/dev/shm/trovik-close-XXXXXX"));
+    struct stat a {}, b {};
+    if (!shm.isValid() || stat("/dev/shm", &a) != 0 || stat(QFile::encodeName(h.dir.path()).constData(), &b) != 0
+        || a.st_dev == b.st_dev)
+        GTEST_SKIP() << "/dev/shm is not another file system here";
+    for (const char* n : {"tree/big1.bin", "tree/big2.bin"})
+        testsupport::writeFile(h.dir.filePath(n), QByteArray(int(platform::testhook::copyPieceBytes) * 4, 'x'));
+    CTrovik32View* v = openWithTree();
+    destination = QFile::encodeName(shm.path());
+    platform::testhook::setWriteFault([](const QByteArray&, uint64_t) {
+        QThread::msleep(150);
+        return 0;
+    });
+    // The close arrives while the move runs, as SIGTERM's would.
+    QTimer::singleShot(300, h.frame, &QWidget::close);
+    h.frame->command(res::ID_FILE_MOVE);
+    EXPECT_FALSE(v->isBusy());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !h.frame || !h.frame->isVisible(); }, 5000));
+    // Given up: everything is still at the source.
+    for (const char* n : {"tree/a.txt", "tree/b.txt", "tree/c.txt", "tree/big1.bin", "tree/big2.bin"})
+        EXPECT_TRUE(QFile::exists(h.dir.filePath(n))) << n;
+}

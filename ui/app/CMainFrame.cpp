@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "core/res/resources.h"
 #include "ui/app/appicon.h"
@@ -55,6 +56,14 @@ CMainFrame::~CMainFrame()
 
 void CMainFrame::closeEvent(QCloseEvent* e)
 {
+    // A file operation is given up first: the window closes once it has
+    // stopped at its next file, never under it.
+    if (view_->fileOperationRunning()) {
+        view_->cancelFileOperation();
+        e->ignore();
+        QTimer::singleShot(50, this, &QWidget::close);
+        return;
+    }
     // Placement first, then the view's settings, while every pane is alive;
     // then they go to disk together.
     if (!saved_) {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -107,6 +108,12 @@ public:
     void OnFileMenu();
     void OnDriveChange();
     bool isDriveCommand(int id) const;
+    bool fileOperationRunning() const { return fileOpCancel_ != nullptr; }
+    void cancelFileOperation()
+    {
+        if (fileOpCancel_)
+            fileOpCancel_->store(true);
+    }
     void OnDriveCommand(int id);
 
     // Commands
@@ -229,5 +236,6 @@ private:
     int loadIndex_ = -1;
     QString loadPane0_;
     QString pane0Shown_;  // what the view last wrote into pane 0
-    QByteArray lastDestNative_;  // the destination chosen last, as the file system names it
+    QByteArray lastDestNative_;
+    std::atomic<bool>* fileOpCancel_ = nullptr;  // the running file operation's cancel flag  // the destination chosen last, as the file system names it
 };

@@ -190,6 +190,7 @@ platform::FileOpResult CTrovik32View::runFileOperation(int id, const std::functi
         done.store(true);
         QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
+    fileOpCancel_ = &observer.cancel;
     {
         // The window keeps painting; keys and commands wait, Escape cancels.
         busy_ = std::make_unique<BusyGuard>(this, [&observer] { observer.cancel.store(true); });
@@ -228,6 +229,7 @@ platform::FileOpResult CTrovik32View::runFileOperation(int id, const std::functi
         worker.join();
         busy_.reset();
     }
+    fileOpCancel_ = nullptr;
     if (!result.message.isEmpty())
         showMessage(this, result.message);
     const QStringList skipped = observer.skippedItems();
