@@ -17,6 +17,12 @@ class CharIndex;
 // byte of a double-byte character, and does not end inside one. An empty
 // pattern matches nothing.
 //
+// In a UTF-8 or UTF-16 text (told by chars' encoding; the pattern is then in
+// the same encoding) characters compare by their simple Unicode case folding,
+// so every letter with a simple case mapping matches its other case, and
+// full-width and half-width forms stay distinct. A match starts and ends on
+// character boundaries only. The work is linear in end - start for any bytes.
+//
 // chars, when given, is the character index of the same text; searches that
 // share one (find previous asks for many small windows) never work out a
 // boundary twice. Besides what the index looks at to place start among the
