@@ -48,8 +48,9 @@ char* SanitizeForDisplay(char* buf, size_t length)
 
 void DisplayFilter::operator()(char* piece, uint64_t length)
 {
-    if (m_done == 0 && length >= 2) {
-        const textenc::Encoding e = textenc::detect(piece, 2);
+    if (m_done < 2 && m_done + length >= 2) {
+        // The byte order mark decides, once its two bytes are in.
+        const textenc::Encoding e = textenc::detect(piece - m_done, 2);
         m_utf16 = textenc::isUtf16(e);
         m_littleEndian = e == textenc::Encoding::Utf16LE;
     }
@@ -57,9 +58,10 @@ void DisplayFilter::operator()(char* piece, uint64_t length)
         textenc::filterUtf16(m_littleEndian ? textenc::Encoding::Utf16LE : textenc::Encoding::Utf16BE, piece,
                              static_cast<qsizetype>(length), static_cast<qsizetype>(m_done));
     } else {
-        // The terminator lands on the next piece's first byte before it is
-        // read, or on the buffer's own NUL.
+        // The filter's terminator would land on the next piece's first byte.
+        const char next = piece[length];
         SanitizeForDisplay(piece, length);
+        piece[length] = next;
     }
     m_done += length;
 }

@@ -17,7 +17,8 @@ char* SanitizeForDisplay(char* buf, size_t length);
 // often 0 or control values and must stay, while a control character is
 // shown as "^" as in any text. Every other text is filtered byte by byte,
 // which leaves UTF-8 intact (its multi-byte sequences hold no byte below 0x80).
-// The pieces lie one after the other in one buffer.
+// The pieces lie one after the other in one buffer, with one byte of room
+// behind the last.
 class DisplayFilter {
 public:
     void operator()(char* piece, uint64_t length);
