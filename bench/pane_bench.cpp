@@ -13,6 +13,9 @@
 // and on the same Japanese text as UTF-8 (goals 50 ms and 100 ms):
 //   content_first_paint_utf8_100mb      setText (detection included) + first paint
 //   content_find_utf8_100mb             a search without a match through it
+// and on hostile UTF-16: 100 MB of "ਊ" (0A 0A in UTF-16 LE), every byte a
+// line feed's value yet no line end:
+//   content_end_utf16_lfbytes_100mb     setText + first paint, Ctrl+End, Ctrl+Up, until painted
 // Runs headless (offscreen) unless a platform is chosen.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -193,6 +196,29 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "unexpected match in the UTF-8 text\n");
     }
 
+    double utf16End = 0;
+    {
+        QByteArray lf("\xFF\xFE");
+        lf.reserve(size + 2);
+        while (lf.size() < size)
+            lf += "\x0A\x0A";
+        CREdit_File utf16Pane;
+        utf16Pane.setLogFont(LOGFONT{});
+        utf16Pane.resize(800, 600);
+        utf16Pane.show();
+        utf16Pane.grab();
+        QApplication::processEvents();
+        timer.start();
+        utf16Pane.setText(lf);
+        utf16Pane.grab();
+        key(&utf16Pane, Qt::Key_End, Qt::ControlModifier);
+        key(&utf16Pane, Qt::Key_Up, Qt::ControlModifier);
+        utf16Pane.grab();
+        utf16End = timer.nsecsElapsed() / 1e6;
+        if (utf16Pane.lineCount() != 1)
+            std::fprintf(stderr, "line feed bytes taken for line ends\n");
+    }
+
     std::printf("content_first_paint_100mb %.2f ms baseline=%.0f ratio=%.5f\n", firstPaint, baseline,
                 firstPaint / baseline);
     std::printf("content_memory_overhead %.2f %%\n", 100.0 * double(rssAfter - rssBefore) / double(size));
@@ -204,5 +230,6 @@ int main(int argc, char** argv)
     std::printf("content_find_leadrun_100mb %.2f ms\n", leadFind);
     std::printf("content_first_paint_utf8_100mb %.2f ms\n", utf8Paint);
     std::printf("content_find_utf8_100mb %.2f ms\n", utf8Find);
+    std::printf("content_end_utf16_lfbytes_100mb %.2f ms\n", utf16End);
     return 0;
 }

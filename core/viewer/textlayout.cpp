@@ -23,45 +23,67 @@ inline bool unitIs(const char* text, qsizetype size, qsizetype pos, Encoding enc
     return pos >= 0 && pos % 2 == 0 && pos + 2 <= size && textenc::unitAt(text, pos, enc) == c;
 }
 
-// UTF-16: the unit that the CR or LF byte at b would be the low byte of, or
-// -1 when that byte is no line end unit.
-inline qsizetype lineEndUnitOfByte(const char* text, qsizetype size, qsizetype b, Encoding enc)
-{
-    const qsizetype u = enc == Encoding::Utf16LE ? b : b - 1;
-    const char16_t c = static_cast<unsigned char>(text[b]);
-    return unitIs(text, size, u, enc, c) ? u : -1;
-}
+inline bool isLineEndUnit(char16_t c, bool lfOnly) { return c == u'\n' || (!lfOnly && c == u'\r'); }
 
-// UTF-16: the first CR or LF unit at or after pos, or size. Each byte is
-// looked at once: the byte scan stops at every CR or LF byte, which is then
-// checked to be the low byte of a whole unit.
-qsizetype firstLineEndUnit(const char* text, qsizetype size, qsizetype pos, Encoding enc)
+#ifdef __SSE2__
+// One bit per unit of the 16 bytes at p (at an even offset), on the unit's
+// first byte, set where the unit is an LF (or a CR, unless lfOnly).
+inline unsigned lineEndUnits(const unsigned char* p, Encoding enc, bool lfOnly)
 {
-    for (qsizetype b = pos; (b = bytescan::firstLineEndByte(text, b, size)) < size; ++b) {
-        const qsizetype u = lineEndUnitOfByte(text, size, b, enc);
-        if (u >= pos)
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i low = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
+    if (!lfOnly)
+        low = _mm_or_si128(low, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+    const unsigned l = unsigned(_mm_movemask_epi8(low));
+    const unsigned z = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+    return (enc == Encoding::Utf16LE ? l & (z >> 1) : z & (l >> 1)) & 0x5555u;
+}
+#endif
+
+// UTF-16: the first whole unit in [from, to) (from even) that is a line end
+// (an LF only when lfOnly), or to. Sixteen bytes at a time where the
+// processor allows.
+qsizetype firstLineEndUnit(const char* text, qsizetype from, qsizetype to, Encoding enc, bool lfOnly = false)
+{
+    qsizetype u = from;
+#ifdef __SSE2__
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    for (; to - u >= 16; u += 16) {
+        if (const unsigned m = lineEndUnits(p + u, enc, lfOnly))
+            return u + __builtin_ctz(m);
+    }
+#endif
+    for (; u + 2 <= to; u += 2) {
+        if (isLineEndUnit(textenc::unitAt(text, u, enc), lfOnly))
             return u;
     }
-    return size;
+    return to;
 }
 
-// UTF-16: the last CR or LF unit that ends at or before pos, or -1.
-qsizetype lastLineEndUnit(const char* text, qsizetype size, qsizetype pos, Encoding enc)
+// UTF-16: the last whole unit that is a line end and ends at or before pos, or -1.
+qsizetype lastLineEndUnit(const char* text, qsizetype pos, Encoding enc)
 {
-    for (qsizetype b = pos; (b = bytescan::lastLineEndByte(text, 0, b)) >= 0;) {
-        const qsizetype u = lineEndUnitOfByte(text, size, b, enc);
-        if (u >= 0 && u + 2 <= pos)
-            return u;
+    qsizetype u = pos - pos % 2;  // the end of the units looked at
+#ifdef __SSE2__
+    const auto* p = reinterpret_cast<const unsigned char*>(text);
+    for (; u >= 16; u -= 16) {
+        if (const unsigned m = lineEndUnits(p + u - 16, enc, false))
+            return u - 16 + (31 - __builtin_clz(m));
+    }
+#endif
+    for (; u >= 2; u -= 2) {
+        if (isLineEndUnit(textenc::unitAt(text, u - 2, enc), false))
+            return u - 2;
     }
     return -1;
 }
 
 qsizetype lineStartUtf16(const char* text, qsizetype size, qsizetype pos, Encoding enc)
 {
-    qsizetype j = lastLineEndUnit(text, size, pos, enc);
+    qsizetype j = lastLineEndUnit(text, pos, enc);
     // Only the CR of a CR LF whose LF is at pos can be found here.
     while (j >= 0 && unitIs(text, size, j, enc, u'\r') && unitIs(text, size, j + 2, enc, u'\n'))
-        j = lastLineEndUnit(text, size, j, enc);
+        j = lastLineEndUnit(text, j, enc);
     return j < 0 ? 0 : j + 2;
 }
 
@@ -70,7 +92,7 @@ qsizetype lineEndAtUtf16(const char* text, qsizetype size, qsizetype pos, Encodi
     pos -= pos % 2;
     if (unitIs(text, size, pos, enc, u'\n') && unitIs(text, size, pos - 2, enc, u'\r'))
         return pos - 2;
-    return firstLineEndUnit(text, size, pos, enc);
+    return firstLineEndUnit(text, pos, size, enc);
 }
 
 }  // namespace
@@ -450,29 +472,24 @@ qsizetype LineIndex::countLf(qsizetype from, qsizetype to) const
     if (!textenc::isUtf16(m_enc))
         return std::count(m_text + from, m_text + to, '\n');
     qsizetype n = 0;
-    for (qsizetype p = nextLf(from); p >= 0 && p < to; p = nextLf(p + 2))
+    for (qsizetype p = nextLf(from, to); p >= 0; p = nextLf(p + 2, to))
         ++n;
     return n;
 }
 
-qsizetype LineIndex::nextLf(qsizetype from) const
+qsizetype LineIndex::nextLf(qsizetype from, qsizetype limit) const
 {
+    if (from >= limit)
+        return -1;
     if (!textenc::isUtf16(m_enc)) {
-        const void* hit = std::memchr(m_text + from, '\n', static_cast<size_t>(m_size - from));
+        const void* hit = std::memchr(m_text + from, '\n', static_cast<size_t>(limit - from));
         return hit ? static_cast<const char*>(hit) - m_text : -1;
     }
     from += from % 2;
-    for (qsizetype b = from; b < m_size;) {
-        const void* hit = std::memchr(m_text + b, '\n', static_cast<size_t>(m_size - b));
-        if (!hit)
-            return -1;
-        b = static_cast<const char*>(hit) - m_text;
-        const qsizetype u = m_enc == Encoding::Utf16LE ? b : b - 1;
-        if (u >= from && unitIs(m_text, m_size, u, m_enc, u'\n'))
-            return u;
-        ++b;
-    }
-    return -1;
+    // The LF unit must start before limit; its second byte may lie at limit.
+    const qsizetype to = std::min(limit + 1, m_size);
+    const qsizetype u = firstLineEndUnit(m_text, from, to, m_enc, true);
+    return u < to ? u : -1;
 }
 
 void LineIndex::buildTo(qsizetype chunks)
@@ -509,7 +526,7 @@ qsizetype LineIndex::lineStartOf(qsizetype line)
     qsizetype p = k * kChunk;
     const qsizetype lfLength = textenc::isUtf16(m_enc) ? 2 : 1;
     while (true) {
-        p = nextLf(p);  // the line exists: its LF does
+        p = nextLf(p, m_size);  // the line exists: its LF does
         if (++seen == line)
             return p + lfLength;
         p += lfLength;

@@ -214,7 +214,8 @@ private:
     void buildTo(qsizetype chunks);
     qsizetype chunkTotal() const { return (m_size + kChunk - 1) / kChunk; }
     qsizetype countLf(qsizetype from, qsizetype to) const;
-    qsizetype nextLf(qsizetype from) const;  // the first line feed at or after from, or -1
+    // The first line feed in [from, limit), or -1.
+    qsizetype nextLf(qsizetype from, qsizetype limit) const;
 
     const char* m_text = nullptr;
     qsizetype m_size = 0;

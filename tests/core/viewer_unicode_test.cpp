@@ -199,6 +199,61 @@ TEST(UnicodeText, Utf16LinesEndAtWholeUnitsOnly)
     }
 }
 
+// Random UTF-16 texts of units whose bytes look like line ends, against a
+// plain walk over the units.
+TEST(UnicodeText, Utf16LinesAgreeWithAWalkOverTheUnits)
+{
+    const char16_t units[] = {u'\n', u'\r', u'a', 0x0A0A, 0x0D0A, 0x0A0D, 0x300A, 0x0A00, 0x0D00, 0x000D};
+    std::mt19937 rng(16);
+    for (int round = 0; round < 300; ++round) {
+        const Encoding e = round % 2 ? Encoding::Utf16LE : Encoding::Utf16BE;
+        QString s;
+        const int n = int(rng() % 80);
+        for (int i = 0; i < n; ++i)
+            s += QChar(units[rng() % std::size(units)]);
+        QByteArray t = textenc::fromUnicode(e, s);
+        if (round % 3 == 0)
+            t += '\n';  // an odd last byte is no unit
+        const qsizetype size = t.size();
+        auto unit = [&](qsizetype u) { return u + 2 <= size ? textenc::unitAt(t.constData(), u, e) : char16_t(0); };
+        // Line ends by walking: (start of the line end, start of the next line).
+        std::vector<std::pair<qsizetype, qsizetype>> ends;
+        for (qsizetype u = 0; u + 2 <= size; u += 2) {
+            if (unit(u) == u'\r' && unit(u + 2) == u'\n') {
+                ends.push_back({u, u + 4});
+                u += 2;
+            } else if (unit(u) == u'\r' || unit(u) == u'\n') {
+                ends.push_back({u, u + 2});
+            }
+        }
+        textlayout::LineIndex lines;
+        lines.setText(t.constData(), size, e);
+        qsizetype lfs = 0;
+        for (qsizetype u = 0; u + 2 <= size; u += 2)
+            lfs += unit(u) == u'\n';
+        EXPECT_EQ(lines.lineCount(), lfs + 1) << round;
+        for (qsizetype pos = 0; pos <= size; pos += 2) {
+            qsizetype start = 0;
+            qsizetype end = size;
+            for (const auto& [at, next] : ends) {
+                if (next <= pos)
+                    start = next;
+                else {
+                    end = at;
+                    break;
+                }
+            }
+            EXPECT_EQ(textlayout::lineStart(t.constData(), size, pos, e), start) << round << " " << pos;
+            EXPECT_EQ(textlayout::lineEndAt(t.constData(), size, pos, e), end)
+                << round << " " << pos;
+            qsizetype before = 0;
+            for (qsizetype u = 0; u + 2 <= pos; u += 2)
+                before += unit(u) == u'\n';
+            EXPECT_EQ(lines.lineOf(pos), before) << round << " " << pos;
+        }
+    }
+}
+
 TEST(UnicodeText, WrapsWideCharactersInFullCellsAndTabsToStops)
 {
     const textlayout::Metrics m{1, 2, 8};
