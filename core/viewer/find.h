@@ -1,5 +1,5 @@
 #pragma once
-// Text search in code page 932 bytes.
+// Text search in the bytes of a code page 932, UTF-8 or UTF-16 text.
 #include <QByteArray>
 
 namespace textlayout {

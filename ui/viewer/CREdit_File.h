@@ -47,8 +47,8 @@ public:
     const textlayout::CharIndex& chars() const { return m_layout.chars(); }
 
     // The selection runs from start (anchor) to end (caret); (0, -1) selects
-    // everything. Both ends are moved off the middle of a double-byte
-    // character. getSel answers the lower end first.
+    // everything. Both ends are moved to the start of the character they
+    // fall in. getSel answers the lower end first.
     void setSel(qint64 start, qint64 end);
     void getSel(qint64* start, qint64* end) const;
 
