@@ -10,6 +10,12 @@
 //   content_end_leadrun_100mb           Ctrl+End on it, until painted
 //   content_find_leadrun_100mb          a search for "＜" (81 83) in 100 MB of
 //                                       "メ" (83 81) without a line feed
+// and on the same Japanese text as UTF-8 (goals 50 ms and 100 ms):
+//   content_first_paint_utf8_100mb      setText (detection included) + first paint
+//   content_find_utf8_100mb             a search without a match through it
+// and on hostile UTF-16: 100 MB of "ਊ" (0A 0A in UTF-16 LE), every byte a
+// line feed's value yet no line end:
+//   content_end_utf16_lfbytes_100mb     setText + first paint, Ctrl+End, Ctrl+Up, until painted
 // Runs headless (offscreen) unless a platform is chosen.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -37,7 +43,7 @@ qint64 residentBytes()
     return qint64(resident) * sysconf(_SC_PAGESIZE);
 }
 
-QByteArray makeText(qint64 size)
+QByteArray makeText(qint64 size, bool utf8 = false)
 {
     const QStringList words = {
         QStringLiteral("テキスト"), QStringLiteral("圧縮"),     QStringLiteral("表示"), QStringLiteral("ファイル"),
@@ -47,7 +53,7 @@ QByteArray makeText(qint64 size)
     };
     std::vector<QByteArray> encoded;
     for (const QString& w : words)
-        encoded.push_back(cp932::fromUnicode(w));
+        encoded.push_back(utf8 ? w.toUtf8() : cp932::fromUnicode(w));
     std::mt19937 rng(100);
     QByteArray text;
     text.reserve(size + 200);
@@ -165,6 +171,54 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "unexpected match in the lead run\n");
     }
 
+    // The same Japanese text in UTF-8.
+    double utf8Paint = 0;
+    double utf8Find = 0;
+    {
+        const QByteArray utf8 = makeText(size, true);
+        CREdit_File utf8Pane;
+        utf8Pane.setLogFont(LOGFONT{});
+        utf8Pane.resize(800, 600);
+        utf8Pane.show();
+        utf8Pane.grab();
+        QApplication::processEvents();
+        timer.start();
+        utf8Pane.setText(utf8);
+        utf8Pane.grab();
+        utf8Paint = timer.nsecsElapsed() / 1e6;
+        if (utf8Pane.encoding() != textenc::Encoding::Utf8)
+            std::fprintf(stderr, "UTF-8 text not taken for UTF-8\n");
+        const QByteArray utf8Pattern = QStringLiteral("見つからない").toUtf8();
+        timer.start();
+        const qint64 hit = findText(utf8, 0, -1, utf8Pattern, &foundEnd, &utf8Pane.chars());
+        utf8Find = timer.nsecsElapsed() / 1e6;
+        if (hit != -1)
+            std::fprintf(stderr, "unexpected match in the UTF-8 text\n");
+    }
+
+    double utf16End = 0;
+    {
+        QByteArray lf("\xFF\xFE");
+        lf.reserve(size + 2);
+        while (lf.size() < size)
+            lf += "\x0A\x0A";
+        CREdit_File utf16Pane;
+        utf16Pane.setLogFont(LOGFONT{});
+        utf16Pane.resize(800, 600);
+        utf16Pane.show();
+        utf16Pane.grab();
+        QApplication::processEvents();
+        timer.start();
+        utf16Pane.setText(lf);
+        utf16Pane.grab();
+        key(&utf16Pane, Qt::Key_End, Qt::ControlModifier);
+        key(&utf16Pane, Qt::Key_Up, Qt::ControlModifier);
+        utf16Pane.grab();
+        utf16End = timer.nsecsElapsed() / 1e6;
+        if (utf16Pane.lineCount() != 1)
+            std::fprintf(stderr, "line feed bytes taken for line ends\n");
+    }
+
     std::printf("content_first_paint_100mb %.2f ms baseline=%.0f ratio=%.5f\n", firstPaint, baseline,
                 firstPaint / baseline);
     std::printf("content_memory_overhead %.2f %%\n", 100.0 * double(rssAfter - rssBefore) / double(size));
@@ -174,5 +228,8 @@ int main(int argc, char** argv)
     std::printf("content_first_paint_leadrun_100mb %.2f ms\n", leadPaint);
     std::printf("content_end_leadrun_100mb %.2f ms\n", leadEnd);
     std::printf("content_find_leadrun_100mb %.2f ms\n", leadFind);
+    std::printf("content_first_paint_utf8_100mb %.2f ms\n", utf8Paint);
+    std::printf("content_find_utf8_100mb %.2f ms\n", utf8Find);
+    std::printf("content_end_utf16_lfbytes_100mb %.2f ms\n", utf16End);
     return 0;
 }

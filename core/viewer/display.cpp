@@ -1,5 +1,7 @@
 #include "core/viewer/display.h"
 
+#include "core/viewer/encoding.h"
+
 #include <vector>
 
 #ifdef __SSE2__
@@ -44,10 +46,30 @@ char* SanitizeForDisplay(char* buf, size_t length)
     return buf;
 }
 
+void DisplayFilter::operator()(char* piece, uint64_t length)
+{
+    if (m_done < 2 && m_done + length >= 2) {
+        // The byte order mark decides, once its two bytes are in.
+        const textenc::Encoding e = textenc::detect(piece - m_done, 2);
+        m_utf16 = textenc::isUtf16(e);
+        m_littleEndian = e == textenc::Encoding::Utf16LE;
+    }
+    if (m_utf16) {
+        textenc::filterUtf16(m_littleEndian ? textenc::Encoding::Utf16LE : textenc::Encoding::Utf16BE, piece,
+                             static_cast<qsizetype>(length), static_cast<qsizetype>(m_done));
+    } else {
+        // The filter's terminator would land on the next piece's first byte.
+        const char next = piece[length];
+        SanitizeForDisplay(piece, length);
+        piece[length] = next;
+    }
+    m_done += length;
+}
+
 void SanitizeForDisplay(QByteArray& bytes)
 {
-    // QByteArray keeps a NUL behind its data, so the filter's terminator has room.
-    SanitizeForDisplay(bytes.data(), static_cast<size_t>(bytes.size()));
+    DisplayFilter filter;
+    filter(bytes.data(), static_cast<uint64_t>(bytes.size()));
 }
 
 QString FormatGroupedNumber(uint64_t value)

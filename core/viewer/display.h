@@ -11,7 +11,25 @@
 // Rewrites the first length bytes in place and stores a NUL just behind them
 // (the caller guarantees length + 1 bytes of room). Returns buf.
 char* SanitizeForDisplay(char* buf, size_t length);
-// The same filter on a whole byte string, in place.
+// The filter of a text handed over in pieces, in order from its first byte.
+// A UTF-16 text (its byte order mark starts the first piece) is filtered by
+// its 2-byte units instead of its bytes: the bytes of its characters are
+// often 0 or control values and must stay, while a control character is
+// shown as "^" as in any text. Every other text is filtered byte by byte,
+// which leaves UTF-8 intact (its multi-byte sequences hold no byte below 0x80).
+// The pieces lie one after the other in one buffer, with one byte of room
+// behind the last.
+class DisplayFilter {
+public:
+    void operator()(char* piece, uint64_t length);
+
+private:
+    uint64_t m_done = 0;
+    bool m_utf16 = false;
+    bool m_littleEndian = true;
+};
+
+// The same filter on a whole text, in place.
 void SanitizeForDisplay(QByteArray& bytes);
 
 // "1,234,567": groups of three digits from the right. Sizes are 64-bit.

@@ -3,9 +3,13 @@
 #include "core/viewer/cp932.h"
 #include "core/viewer/textlayout.h"
 
+#include <QList>
+#include <QString>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #ifdef __SSE2__
@@ -181,6 +185,156 @@ qint64 firstKeyAtParity(const unsigned char* t, qint64 from, qint64 to, const Ke
     return to;
 }
 
+// --- Unicode texts ------------------------------------------------------------
+
+// Every character that folds to a given one (other than itself), worked out
+// once over the whole code space.
+const std::unordered_multimap<char32_t, char32_t>& foldSources()
+{
+    static const std::unordered_multimap<char32_t, char32_t> sources = [] {
+        std::unordered_multimap<char32_t, char32_t> m;
+        for (char32_t c = 0; c < 0x110000; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            const char32_t f = QChar::toCaseFolded(c);
+            if (f != c)
+                m.emplace(f, c);
+        }
+        return m;
+    }();
+    return sources;
+}
+
+// One character of the pattern: its folded value and the encoded forms of
+// every character that folds to the same value.
+struct UChar {
+    char32_t folded = 0;
+    std::vector<QByteArray> forms;
+    bool fixedLength = true;  // all forms have the same byte length
+};
+
+std::vector<UChar> parseUnicodePattern(const QByteArray& pattern, textenc::Encoding enc)
+{
+    const auto& sources = foldSources();
+    std::vector<UChar> out;
+    const QList<uint> cps = textenc::toUnicode(enc, pattern.constData(), pattern.size()).toUcs4();
+    for (const uint cp : cps) {
+        UChar u;
+        u.folded = QChar::toCaseFolded(char32_t(cp));
+        std::vector<char32_t> members{u.folded};
+        const auto range = sources.equal_range(u.folded);
+        for (auto it = range.first; it != range.second; ++it)
+            members.push_back(it->second);
+        for (const char32_t m : members) {
+            const char32_t one[1] = {m};
+            u.forms.push_back(textenc::fromUnicode(enc, QString::fromUcs4(one, 1)));
+            u.fixedLength = u.fixedLength && u.forms.back().size() == u.forms.front().size();
+        }
+        out.push_back(std::move(u));
+    }
+    return out;
+}
+
+// The end of the match of the pattern at the boundary pos, or -1.
+qint64 unicodeMatchAt(const char* t, qint64 size, qint64 end, qint64 pos, const std::vector<UChar>& chars,
+                      textenc::Encoding enc)
+{
+    for (const UChar& u : chars) {
+        if (pos >= end)
+            return -1;
+        const int len = textenc::charLength(enc, t, size, pos);
+        if (pos + len > end)
+            return -1;
+        const char32_t c = textenc::decodeAt(enc, t, pos, len);
+        if (!c || QChar::toCaseFolded(c) != u.folded)
+            return -1;
+        pos += len;
+    }
+    return pos;
+}
+
+qint64 findUnicode(const QByteArray& text, qint64 start, qint64 end, const QByteArray& pattern, qint64* foundEnd,
+                   textenc::Encoding enc)
+{
+    const std::vector<UChar> chars = parseUnicodePattern(pattern, enc);
+    if (chars.empty())
+        return -1;
+    // The key: bytes looked for with memmem, at a fixed distance from the
+    // match's start, so the first key found belongs to the first match. Best
+    // is the longest run of characters that have one form only (the whole
+    // pattern, for Japanese words); else the character with the fewest forms.
+    // Only characters after fixed-length ones stand at a fixed distance.
+    std::vector<QByteArray> keyForms;
+    qint64 keyOffset = 0;
+    {
+        qint64 off = 0;
+        qint64 runStart = -1;
+        QByteArray run;
+        qint64 bestRunLength = 0;
+        int bestScore = 1 << 20;
+        for (size_t i = 0; i < chars.size(); ++i) {
+            const UChar& u = chars[i];
+            if (u.forms.size() == 1) {
+                if (runStart < 0) {
+                    runStart = off;
+                    run.clear();
+                }
+                run += u.forms.front();
+                if (run.size() > bestRunLength) {
+                    bestRunLength = run.size();
+                    keyForms.assign(1, run);
+                    keyOffset = runStart;
+                }
+            } else {
+                runStart = -1;
+                const int score = int(u.forms.size()) * 8 - int(u.forms.front().size());
+                if (bestRunLength == 0 && score < bestScore) {
+                    bestScore = score;
+                    keyForms = u.forms;
+                    keyOffset = off;
+                }
+            }
+            if (!u.fixedLength)
+                break;
+            off += u.forms.front().size();
+        }
+    }
+
+    const char* t = text.constData();
+    const qint64 size = text.size();
+    std::vector<qint64> next(keyForms.size(), -2);  // -2: not looked for yet, -1: none left
+    auto locate = [&](const QByteArray& form, qint64 from) -> qint64 {
+        if (from >= end)
+            return -1;
+        const void* hit = memmem(t + from, static_cast<size_t>(end - from), form.constData(),
+                                 static_cast<size_t>(form.size()));
+        return hit ? static_cast<const char*>(hit) - t : -1;
+    };
+    qint64 scan = start + keyOffset;
+    while (scan < end) {
+        qint64 hit = -1;
+        for (size_t k = 0; k < keyForms.size(); ++k) {
+            if (next[k] != -1 && next[k] < scan)
+                next[k] = locate(keyForms[k], scan);
+            if (next[k] >= 0 && (hit < 0 || next[k] < hit))
+                hit = next[k];
+        }
+        if (hit < 0)
+            return -1;
+        scan = hit + 1;
+        const qint64 pos = hit - keyOffset;
+        if (!textenc::isBoundary(enc, t, size, pos))
+            continue;
+        const qint64 matchEnd = unicodeMatchAt(t, size, end, pos, chars, enc);
+        if (matchEnd >= 0) {
+            if (foundEnd)
+                *foundEnd = matchEnd;
+            return pos;
+        }
+    }
+    return -1;
+}
+
 }  // namespace
 
 qint64 findText(const QByteArray& text, qint64 start, qint64 end, const QByteArray& pattern, qint64* foundEnd,
@@ -191,7 +345,11 @@ qint64 findText(const QByteArray& text, qint64 start, qint64 end, const QByteArr
         end = size;
     start = std::max<qint64>(start, 0);
     const qint64 plen = pattern.size();
-    if (plen == 0 || start > end || end - start < plen)
+    if (plen == 0 || start > end)
+        return -1;
+    if (chars && chars->encoding() != textenc::Encoding::Cp932)
+        return findUnicode(text, start, end, pattern, foundEnd, chars->encoding());
+    if (end - start < plen)
         return -1;
 
     textlayout::CharIndex ownIndex;

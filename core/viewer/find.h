@@ -1,5 +1,5 @@
 #pragma once
-// Text search in code page 932 bytes.
+// Text search in the bytes of a code page 932, UTF-8 or UTF-16 text.
 #include <QByteArray>
 
 namespace textlayout {
@@ -16,6 +16,12 @@ class CharIndex;
 // distinct. A match starts only on a character boundary, never on the second
 // byte of a double-byte character, and does not end inside one. An empty
 // pattern matches nothing.
+//
+// In a UTF-8 or UTF-16 text (told by chars' encoding; the pattern is then in
+// the same encoding) characters compare by their simple Unicode case folding,
+// so every letter with a simple case mapping matches its other case, and
+// full-width and half-width forms stay distinct. A match starts and ends on
+// character boundaries only. The work is linear in end - start for any bytes.
 //
 // chars, when given, is the character index of the same text; searches that
 // share one (find previous asks for many small windows) never work out a

@@ -1,6 +1,9 @@
 #pragma once
-// Layout of a code page 932 byte text that needs no window: character
-// boundaries, lines, and wrapping lines into rows of a given pixel width.
+// Layout of a byte text that needs no window: character boundaries, lines,
+// and wrapping lines into rows of a given pixel width. The text is code page
+// 932 unless told otherwise; UTF-8 and UTF-16 texts (see encoding.h) are laid
+// out by the same rules, their characters found around each position asked
+// about, and in UTF-16 the line ends and TABs are 2-byte units.
 //
 // A line ends at a line feed, at a CR LF pair or at a CR alone; the line end
 // is not drawn. Rows are the wrapped pieces of a line.
@@ -18,7 +21,11 @@
 #include <array>
 #include <vector>
 
+#include "core/viewer/encoding.h"
+
 namespace textlayout {
+
+using textenc::Encoding;
 
 // True when pos does not fall between the two bytes of a double-byte
 // character, given a position known (at or before pos) to be a character
@@ -37,10 +44,11 @@ class CharIndex {
 public:
     static constexpr qsizetype kCheckpoint = 4096;
 
-    void setText(const char* text, qsizetype size);
+    void setText(const char* text, qsizetype size, Encoding enc = Encoding::Cp932);
+    Encoding encoding() const { return m_enc; }
 
-    // True when pos (0..size) does not fall between the two bytes of a
-    // double-byte character.
+    // True when pos (0..size) does not fall inside a character (between the
+    // two bytes of a double-byte one).
     bool isCharBoundary(qsizetype pos) const;
     // The start of the character that holds the byte at pos (pos itself when
     // it is a boundary). A CR LF pair counts as one character.
@@ -51,7 +59,7 @@ public:
 
     // The first byte at or after pos that is no lead byte (or limit); the
     // bytes in between are remembered as one run, so questions about them
-    // are answered without looking again.
+    // are answered without looking again. Code page 932 only (pos otherwise).
     qsizetype leadRunEnd(qsizetype pos, qsizetype limit) const;
 
     // Bytes looked at so far to answer the questions above (the work done).
@@ -63,6 +71,7 @@ private:
 
     const char* m_text = nullptr;
     qsizetype m_size = 0;
+    Encoding m_enc = Encoding::Cp932;
     // Per checkpoint k: the length mod 2 of the run of lead bytes before
     // k * kCheckpoint, or -1 while unknown.
     mutable std::vector<signed char> m_checkpoints;
@@ -77,16 +86,22 @@ private:
 // First byte of the line that holds pos, and the end of its drawn bytes (the
 // position of its CR, LF or CR LF; size for the last line). The bytes of a
 // line end belong to the line they end.
-qsizetype lineStart(const char* text, qsizetype size, qsizetype pos);
-qsizetype lineEndAt(const char* text, qsizetype size, qsizetype pos);
+qsizetype lineStart(const char* text, qsizetype size, qsizetype pos, Encoding enc = Encoding::Cp932);
+qsizetype lineEndAt(const char* text, qsizetype size, qsizetype pos, Encoding enc = Encoding::Cp932);
 // The start of the line after the line end at end (end < size).
-inline qsizetype afterLineEnd(const char* text, qsizetype size, qsizetype end)
+qsizetype afterLineEndUtf16(const char* text, qsizetype size, qsizetype end, Encoding enc);
+inline qsizetype afterLineEnd(const char* text, qsizetype size, qsizetype end, Encoding enc = Encoding::Cp932)
 {
+    if (textenc::isUtf16(enc))
+        return afterLineEndUtf16(text, size, end, enc);
     return (text[end] == '\r' && end + 1 < size && text[end + 1] == '\n') ? end + 2 : end + 1;
 }
 
 // Pixel advances: a single-byte character is one half-width cell, a
-// double-byte one a full-width cell, and a TAB goes to the next tab stop.
+// double-byte one a full-width cell, and a TAB goes to the next tab stop. In
+// a Unicode text, wide characters take a full-width cell, the others a
+// half-width one, a byte that is no character one half-width cell (its
+// placeholder) and the byte order mark none.
 struct Metrics {
     int half = 1;
     int full = 2;
@@ -95,9 +110,14 @@ struct Metrics {
 
 inline int nextTabStop(int x, const Metrics& m) { return m.tab > 0 ? (x / m.tab + 1) * m.tab : x + m.half; }
 
+int unicodeAdvance(const char* text, qsizetype pos, int len, int x, const Metrics& m, Encoding enc);
+
 // Advance of the character at pos (length len) drawn at x.
-inline int charAdvance(const char* text, qsizetype pos, int len, int x, const Metrics& m)
+inline int charAdvance(const char* text, qsizetype pos, int len, int x, const Metrics& m,
+                       Encoding enc = Encoding::Cp932)
 {
+    if (enc != Encoding::Cp932)
+        return unicodeAdvance(text, pos, len, x, m, enc);
     if (len == 2)
         return m.full;
     return text[pos] == '\t' ? nextTabStop(x, m) - x : m.half;
@@ -107,12 +127,14 @@ inline int charAdvance(const char* text, qsizetype pos, int len, int x, const Me
 // pixels; a row holds at least one character. Returns the row starts, the
 // first being from.
 std::vector<qsizetype> wrapRows(const char* text, qsizetype size, qsizetype from, qsizetype to, const Metrics& m,
-                                int width);
+                                int width, Encoding enc = Encoding::Cp932);
 
 // The x of position pos in the row starting at rowStart, and the boundary in
 // [rowStart, rowEnd] nearest to x.
-int xOfPos(const char* text, qsizetype size, qsizetype rowStart, qsizetype pos, const Metrics& m);
-qsizetype posAtX(const char* text, qsizetype size, qsizetype rowStart, qsizetype rowEnd, int x, const Metrics& m);
+int xOfPos(const char* text, qsizetype size, qsizetype rowStart, qsizetype pos, const Metrics& m,
+           Encoding enc = Encoding::Cp932);
+qsizetype posAtX(const char* text, qsizetype size, qsizetype rowStart, qsizetype rowEnd, int x, const Metrics& m,
+                 Encoding enc = Encoding::Cp932);
 
 // Rows of a whole text, found lazily around the positions asked about. Lines
 // longer than kSegment bytes are cut into segments of about that size, each
@@ -121,7 +143,8 @@ class Layout {
 public:
     static constexpr qsizetype kSegment = 16384;
 
-    void setText(const char* text, qsizetype size);
+    void setText(const char* text, qsizetype size, Encoding enc = Encoding::Cp932);
+    Encoding encoding() const { return m_chars.encoding(); }
     void setMetrics(const Metrics& m, int width);
     const Metrics& metrics() const { return m_metrics; }
     const CharIndex& chars() const { return m_chars; }
@@ -178,9 +201,10 @@ private:
 
 // Lines counted between line feeds only (wrapped rows and CRs alone do not
 // start lines here), indexed lazily: one LF count per 64 KiB chunk, built only as far as asked.
+// In UTF-16 a line feed is the 2-byte unit.
 class LineIndex {
 public:
-    void setText(const char* text, qsizetype size);
+    void setText(const char* text, qsizetype size, Encoding enc = Encoding::Cp932);
     qsizetype lineOf(qsizetype pos);        // line number holding pos
     qsizetype lineStartOf(qsizetype line);  // first byte of the line, -1 past the last line
     qsizetype lineCount();                  // LF count + 1
@@ -189,9 +213,13 @@ private:
     static constexpr qsizetype kChunk = 65536;
     void buildTo(qsizetype chunks);
     qsizetype chunkTotal() const { return (m_size + kChunk - 1) / kChunk; }
+    qsizetype countLf(qsizetype from, qsizetype to) const;
+    // The first line feed in [from, limit), or -1.
+    qsizetype nextLf(qsizetype from, qsizetype limit) const;
 
     const char* m_text = nullptr;
     qsizetype m_size = 0;
+    Encoding m_enc = Encoding::Cp932;
     std::vector<qsizetype> m_before;  // m_before[k] = LFs in [0, k * kChunk)
 };
 

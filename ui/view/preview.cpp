@@ -165,7 +165,7 @@ bool CTrovik32View::LoadFileContent(const QByteArray& path)
         return true;
     }
     platform::adviseLargeBuffer(bytes.data(), st->size);
-    auto filter = [](char* piece, uint64_t length) { SanitizeForDisplay(piece, length); };
+    DisplayFilter filter;  // a UTF-16 text is filtered by its 2-byte units
     if (st->size > kBackgroundLoad) {
         // A large file arrives on a thread of its own: the window keeps
         // painting, shows the progress and gives the load up on Escape.

@@ -119,17 +119,24 @@ bool FindInContent(QWidget* parent, QString& searchText, QByteArray& searchTextB
         return false;
     searchText = dialog.text;
 
-    // At most 99 bytes, and no half of a double-byte character at the end. A
-    // text with a character that code page 932 lacks can occur nowhere in
-    // the pane: it is kept as an empty search text, which finds nothing.
+    // Encoded the way the pane's text is. At most 99 bytes, and no part of a
+    // character at the end. A text with a character that code page 932 lacks
+    // can occur nowhere in a code page 932 pane: it is kept as an empty
+    // search text, which finds nothing.
+    const textenc::Encoding enc = pane ? pane->encoding() : textenc::Encoding::Cp932;
     bool complete = true;
-    QByteArray bytes = cp932::fromUnicode(searchText, &complete);
+    QByteArray bytes = textenc::fromUnicode(enc, searchText, &complete);
     if (!complete)
         bytes.clear();
     if (bytes.size() > CFindTextDlg::kMaxTextBytes) {
         qsizetype cut = CFindTextDlg::kMaxTextBytes;
-        if (!textlayout::isCharBoundaryAfter(bytes.constData(), bytes.size(), 0, cut))
-            --cut;
+        if (enc == textenc::Encoding::Cp932) {
+            if (!textlayout::isCharBoundaryAfter(bytes.constData(), bytes.size(), 0, cut))
+                --cut;
+        } else {
+            while (!textenc::isBoundary(enc, bytes.constData(), bytes.size(), cut))
+                --cut;
+        }
         bytes.truncate(cut);
     }
     searchTextBuffer = bytes;
@@ -137,6 +144,7 @@ bool FindInContent(QWidget* parent, QString& searchText, QByteArray& searchTextB
     if (!pane)
         return false;
     pane->findRecord.text = &searchTextBuffer;
+    pane->findRecord.textEncoding = enc;
     pane->findRecord.rangeStart = 0;
     pane->findRecord.rangeEnd = -1;
     if (pane->findTextEx() < 0)

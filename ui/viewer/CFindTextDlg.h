@@ -39,11 +39,12 @@ using FindDialogRunner = std::function<bool(CFindTextDlg&)>;
 bool execFindDialog(CFindTextDlg& dialog);
 
 // The search command: asks for the search text (offering searchText), keeps
-// it in searchText and its first 99 bytes in code page 932 in
-// searchTextBuffer, points the pane's find record at that buffer and selects
-// the first occurrence from the top of the text. Cancel changes nothing.
-// Returns true when an occurrence was selected; when none is found the
-// selection stays as it was. A text holding a character that code page 932
-// lacks finds nothing (searchTextBuffer is left empty).
+// it in searchText and its first 99 bytes, encoded as the pane's text is
+// (code page 932, UTF-8 or UTF-16), in searchTextBuffer, points the pane's
+// find record at that buffer and selects the first occurrence from the top
+// of the text. Cancel changes nothing. Returns true when an occurrence was
+// selected; when none is found the selection stays as it was. In a code page
+// 932 text, a search text holding a character that code page 932 lacks finds
+// nothing (searchTextBuffer is left empty).
 bool FindInContent(QWidget* parent, QString& searchText, QByteArray& searchTextBuffer, CREdit_File* pane,
                    const FindDialogRunner& runDialog = execFindDialog);

@@ -41,8 +41,9 @@ CREdit_File::CREdit_File(QWidget* parent) : QAbstractScrollArea(parent)
 void CREdit_File::setText(QByteArray bytes)
 {
     m_text = std::move(bytes);
-    m_layout.setText(data(), size());
-    m_lines.setText(data(), size());
+    const textenc::Encoding enc = textenc::detect(m_text);
+    m_layout.setText(data(), size(), enc);
+    m_lines.setText(data(), size(), enc);
     m_top = 0;
     m_anchor = m_caret = 0;
     m_caretAtRowEnd = false;
@@ -110,7 +111,18 @@ void CREdit_File::copySelection()
     qint64 e = 0;
     getSel(&s, &e);
     if (e > s)
-        QGuiApplication::clipboard()->setText(cp932::toUnicode(data() + s, e - s));
+        QGuiApplication::clipboard()->setText(decodedText(s, e));
+}
+
+QString CREdit_File::decodedText(qint64 from, qint64 to) const
+{
+    from = std::clamp<qint64>(from, 0, size());
+    to = std::clamp<qint64>(to, from, size());
+    QString out = textenc::toUnicode(encoding(), data() + from, to - from);
+    if (from == 0 && textenc::bomLength(encoding(), data(), size()) > 0 && to > 0 && !out.isEmpty()
+        && out.front() == QChar(0xFEFF))
+        out.remove(0, 1);  // the byte order mark is not shown
+    return out;
 }
 
 // --- search --------------------------------------------------------------
@@ -119,9 +131,18 @@ qint64 CREdit_File::findTextEx()
 {
     if (!findRecord.text)
         return -1;
+    // A search text set for a text of another encoding is encoded again.
+    const QByteArray* pattern = findRecord.text;
+    if (findRecord.textEncoding != encoding()) {
+        bool complete = true;
+        m_pattern = textenc::fromUnicode(
+            encoding(), textenc::toUnicode(findRecord.textEncoding, pattern->constData(), pattern->size()), &complete);
+        if (!complete)
+            m_pattern.clear();
+        pattern = &m_pattern;
+    }
     qint64 foundEnd = -1;
-    const qint64 pos = findText(m_text, findRecord.rangeStart, findRecord.rangeEnd, *findRecord.text, &foundEnd,
-                                &chars());
+    const qint64 pos = findText(m_text, findRecord.rangeStart, findRecord.rangeEnd, *pattern, &foundEnd, &chars());
     if (pos >= 0) {
         findRecord.foundStart = pos;
         findRecord.foundEnd = foundEnd;
@@ -154,7 +175,10 @@ bool CREdit_File::FindPrevious()
     // that ends before the selection. Each window reaches into the one after
     // it by the pattern's length - 1, so a match across the edge between two
     // windows lies wholly inside the earlier one.
-    const qint64 overlap = std::max<qint64>(findRecord.text->size() - 1, 0);
+    // (A Unicode match may be longer than its search text: "k" finds the
+    // three bytes of the Kelvin sign.)
+    const qint64 longest = findRecord.text->size() * (encoding() == textenc::Encoding::Cp932 ? 1 : 4);
+    const qint64 overlap = std::max<qint64>(longest - 1, 0);
     bool found = false;
     bool atTop = false;
     qint64 windowStart = s - kFindWindow;
@@ -201,20 +225,23 @@ void CREdit_File::updateMetrics()
     m_ascent = fm.ascent();
     m_rawFonts.assign(1, QRawFont::fromFont(font(), QFontDatabase::Japanese));
     m_glyphs.assign(0x10000, kNotLookedUp);
+    m_wideGlyphs.clear();
     m_layout.setMetrics(m, viewport()->width() - 2 * m_margin);
     relayout();
 }
 
-quint32 CREdit_File::glyphFor(char16_t c) const
+quint32 CREdit_File::glyphFor(char32_t c) const
 {
-    quint32& g = m_glyphs[c];
+    quint32& g = c < 0x10000 ? m_glyphs[c] : m_wideGlyphs.try_emplace(c, kNotLookedUp).first->second;
     if (g != kNotLookedUp)
         return g;
-    const QChar ch(c);
+    const char32_t one[1] = {c};
+    const QString chars = QString::fromUcs4(one, 1);  // a surrogate pair past the BMP
     quint32 index = 0;
     int count = 1;
     const QRawFont& own = m_rawFonts.front();
-    if (own.isValid() && own.glyphIndexesForChars(&ch, 1, &index, &count) && count == 1 && index) {
+    if (own.isValid() && own.glyphIndexesForChars(chars.constData(), int(chars.size()), &index, &count) && count == 1
+        && index) {
         g = index;
         return g;
     }
@@ -222,7 +249,7 @@ quint32 CREdit_File::glyphFor(char16_t c) const
     // as text would, and keep the font and glyph it chose. (Text from disk
     // images repeats such a character a million times.)
     g = kDrawAlone;
-    QTextLayout layout(QString(ch), font());
+    QTextLayout layout(chars, font());
     layout.beginLayout();
     layout.createLine();
     layout.endLayout();
@@ -404,10 +431,10 @@ void CREdit_File::moveVertically(int rows, bool extend)
 {
     const qint64 row = caretRowStart();
     if (m_goalX < 0)
-        m_goalX = textlayout::xOfPos(data(), size(), row, m_caret, m_layout.metrics());
+        m_goalX = textlayout::xOfPos(data(), size(), row, m_caret, m_layout.metrics(), encoding());
     const qint64 target = rows > 0 ? rowsForward(row, rows) : rowsBack(row, -rows);
     const qint64 end = m_layout.rowEnd(target);
-    const qint64 pos = textlayout::posAtX(data(), size(), target, end, m_goalX, m_layout.metrics());
+    const qint64 pos = textlayout::posAtX(data(), size(), target, end, m_goalX, m_layout.metrics(), encoding());
     const int goal = m_goalX;
     moveCaret(pos, extend, pos == end && !m_layout.rowEndsLine(target));
     m_goalX = goal;
@@ -419,17 +446,40 @@ qint64 CREdit_File::hitTest(const QPoint& p, bool* atRowEnd) const
     const int index = p.y() < 0 ? 0 : p.y() / m_lineHeight;
     row = rowsForward(row, index);
     const qint64 end = m_layout.rowEnd(row);
-    const qint64 pos = textlayout::posAtX(data(), size(), row, end, p.x() - m_margin, m_layout.metrics());
+    const qint64 pos =
+        textlayout::posAtX(data(), size(), row, end, p.x() - m_margin, m_layout.metrics(), encoding());
     *atRowEnd = pos == end && !m_layout.rowEndsLine(row);
     return pos;
 }
 
 namespace {
+// Word classes of a Unicode character, as below.
+int unicodeClass(char32_t c)
+{
+    if (c == '\n' || c == '\r')
+        return -1;
+    if (c == ' ' || c == '\t')
+        return 0;
+    if (c >= 0x3040 && c <= 0x309F)
+        return 5;  // hiragana
+    if ((c >= 0x30A0 && c <= 0x30FF) || (c >= 0xFF66 && c <= 0xFF9F))
+        return 6;  // katakana
+    if ((c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x20000 && c <= 0x3FFFD))
+        return 7;  // kanji
+    if (c == '_' || (c < 0x10000 ? QChar(char16_t(c)).isLetterOrNumber() : QChar::isLetterOrNumber(c)))
+        return 1;
+    return 2;
+}
+
 // Word classes for double-click selection.
-int charClass(const char* t, qint64 size, qint64 pos)
+int charClass(const char* t, qint64 size, qint64 pos, textenc::Encoding enc)
 {
     if (pos >= size)
         return -1;
+    if (enc != textenc::Encoding::Cp932) {
+        const int len = textenc::charLength(enc, t, size, pos);
+        return unicodeClass(textenc::decodeAt(enc, t, pos, len));
+    }
     const auto b = static_cast<unsigned char>(t[pos]);
     if (b == '\n' || b == '\r')
         return -1;
@@ -457,7 +507,7 @@ void CREdit_File::selectWordAt(qint64 pos)
 {
     const textlayout::Layout::Block block = m_layout.blockAt(pos);
     const qint64 at = chars().charStart(pos);
-    const int cls = charClass(data(), size(), at);
+    const int cls = charClass(data(), size(), at, encoding());
     if (cls < 0) {
         moveCaret(at, false);
         return;
@@ -465,12 +515,12 @@ void CREdit_File::selectWordAt(qint64 pos)
     qint64 start = at;
     while (start > block.start) {
         const qint64 p = chars().prevChar(start);
-        if (p < block.start || charClass(data(), size(), p) != cls)
+        if (p < block.start || charClass(data(), size(), p, encoding()) != cls)
             break;
         start = p;
     }
     qint64 end = at;
-    while (end < block.end && charClass(data(), size(), end) == cls)
+    while (end < block.end && charClass(data(), size(), end, encoding()) == cls)
         end = chars().nextChar(end);
     m_anchor = start;
     m_caret = end;
@@ -665,6 +715,7 @@ void CREdit_File::paintEvent(QPaintEvent*)
     const QColor selBack = pal.color(QPalette::Highlight);
     const QColor selText = pal.color(QPalette::HighlightedText);
     const textlayout::Metrics& m = m_layout.metrics();
+    const textenc::Encoding enc = encoding();
 
     qint64 selStart = 0;
     qint64 selEnd = 0;
@@ -674,7 +725,6 @@ void CREdit_File::paintEvent(QPaintEvent*)
 
     const int height = viewport()->height();
     qint64 row = m_top;
-    QString glyph(1, QChar());
     // Each row's characters go out as glyph runs, one per font (the pane's own
     // and the fallback fonts of characters it lacks) and plain or selected,
     // at their cell positions.
@@ -690,18 +740,15 @@ void CREdit_File::paintEvent(QPaintEvent*)
         for (auto& l : positions)
             l.clear();
         while (p < end) {
-            const int len = cp932::charLength(data() + p, end - p);
-            const int advance = textlayout::charAdvance(data(), p, len, x, m);
+            const int len = textenc::charLength(enc, data(), end, p);
+            const int advance = textlayout::charAdvance(data(), p, len, x, m, enc);
             const bool selected = p >= selStart && p < selEnd;
             if (selected)
                 painter.fillRect(m_margin + x, y, advance, m_lineHeight, selBack);
-            const auto b = static_cast<unsigned char>(data()[p]);
-            if (b != '\t' && b != ' ') {
-                char16_t c = 0;
-                if (len == 2)
-                    c = cp932::decodePair(b, static_cast<unsigned char>(data()[p + 1]));
-                else if (const char16_t single = cp932::decodeSingle(b); single >= 0x20 && single != 0x7F)
-                    c = single;  // control bytes and bytes that are no character show the placeholder
+            char32_t c = textenc::decodeAt(enc, data(), p, len);
+            if (c != '\t' && c != ' ' && advance > 0) {
+                if (c < 0x20 || c == 0x7F)
+                    c = 0;  // control characters and bytes that are no character show the placeholder
                 if (!c) {  // one placeholder per byte
                     for (int k = 0; k < len; ++k)
                         drawPlaceholder(painter, m_margin + x + k * m.half, y);
@@ -715,8 +762,8 @@ void CREdit_File::paintEvent(QPaintEvent*)
                     positions[k].append(QPointF(m_margin + x, baseline));
                 } else {
                     painter.setPen(selected ? selText : textColor);
-                    glyph[0] = QChar(c);
-                    painter.drawText(m_margin + x, baseline, glyph);
+                    const char32_t one[1] = {c};
+                    painter.drawText(m_margin + x, baseline, QString::fromUcs4(one, 1));
                 }
             }
             x += advance;
@@ -738,7 +785,7 @@ void CREdit_File::paintEvent(QPaintEvent*)
         if (m_layout.rowEndsLine(row) && end < selEnd && end >= selStart && end < size())
             painter.fillRect(m_margin + x, y, m.half, m_lineHeight, selBack);
         if (showCaret && row == caretRow) {
-            const int cx = m_margin + textlayout::xOfPos(data(), size(), row, m_caret, m);
+            const int cx = m_margin + textlayout::xOfPos(data(), size(), row, m_caret, m, enc);
             painter.fillRect(cx, y, 1, m_lineHeight, textColor);
         }
         row = m_layout.nextRowStart(row);

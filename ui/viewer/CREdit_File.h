@@ -1,26 +1,31 @@
 #pragma once
-// The content pane: a read-only view of a code page 932 byte text that opens
-// huge files at once. It holds the bytes exactly as given; positions,
-// selections and lengths are byte offsets. Only what is on screen is decoded
-// and laid out.
+// The content pane: a read-only view of a byte text that opens huge files at
+// once. It holds the bytes exactly as given; positions, selections and
+// lengths are byte offsets. Only what is on screen is decoded and laid out.
+// Each text given is code page 932 unless it shows itself to be UTF-8 or
+// UTF-16 (textenc::detect); its characters are then decoded from that.
 #include <QAbstractScrollArea>
 #include <QByteArray>
 #include <QRawFont>
 
+#include <unordered_map>
 #include <vector>
 
 class QPainter;
 
 #include "core/settings/logfont.h"
+#include "core/viewer/encoding.h"
 #include "core/viewer/textlayout.h"
 
 // The find record every search in the pane works on: the range to search
 // (end -1 = the end of the text), the search text (null until a search
-// command sets it; the view owns the bytes) and the range found.
+// command sets it; the view owns the bytes) in the encoding textEncoding,
+// and the range found.
 struct FindRecord {
     qint64 rangeStart = 0;
     qint64 rangeEnd = -1;
     const QByteArray* text = nullptr;
+    textenc::Encoding textEncoding = textenc::Encoding::Cp932;
     qint64 foundStart = -1;
     qint64 foundEnd = -1;
 };
@@ -34,12 +39,16 @@ public:
     // from the top with the caret at 0.
     void setText(QByteArray bytes);
     const QByteArray& text() const { return m_text; }
+    textenc::Encoding encoding() const { return m_layout.encoding(); }
+    // The bytes [from, to) decoded as the pane shows them (what copy and
+    // printing use); a byte that is no character is U+FFFD.
+    QString decodedText(qint64 from, qint64 to) const;
     // The character boundaries of the text, with the work they have cost.
     const textlayout::CharIndex& chars() const { return m_layout.chars(); }
 
     // The selection runs from start (anchor) to end (caret); (0, -1) selects
-    // everything. Both ends are moved off the middle of a double-byte
-    // character. getSel answers the lower end first.
+    // everything. Both ends are moved to the start of the character they
+    // fall in. getSel answers the lower end first.
     void setSel(qint64 start, qint64 end);
     void getSel(qint64* start, qint64* end) const;
 
@@ -92,7 +101,7 @@ private:
     // drawn as text on its own.
     static constexpr quint32 kNotLookedUp = UINT32_MAX;
     static constexpr quint32 kDrawAlone = UINT32_MAX - 1;
-    quint32 glyphFor(char16_t c) const;
+    quint32 glyphFor(char32_t c) const;
 
     const char* data() const { return m_text.constData(); }
     qint64 size() const { return m_text.size(); }
@@ -131,5 +140,7 @@ private:
     int m_margin = 2;
     mutable std::vector<QRawFont> m_rawFonts;  // the pane's font first, then fallback fonts as met
     mutable std::vector<quint32> m_glyphs;     // by UTF-16 unit, see glyphFor
+    mutable std::unordered_map<char32_t, quint32> m_wideGlyphs;  // the same past the BMP
+    QByteArray m_pattern;  // the search text in the pane's encoding, when it came in another
     int m_scrollShift = 0;  // scroll bar units are bytes >> m_scrollShift
 };
