@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "core/viewer/cp932.h"
+#include "core/viewer/encoding.h"
 
 namespace print {
 
@@ -25,7 +26,7 @@ int linesPerPage(int pageHeight, int marginTop, int marginBottom, int lineHeight
     return static_cast<int>(std::clamp<qint64>(lines, 1, 1 << 24));
 }
 
-Measure::Measure(std::function<int(char16_t)> advance, int placeholder, int dpiX, int marginLeft, int printableWidth)
+Measure::Measure(std::function<int(char32_t)> advance, int placeholder, int dpiX, int marginLeft, int printableWidth)
     : advance_(std::move(advance)), cache_(0x10000, -1), placeholder_(std::max(0, placeholder)), dpiX_(std::max(1, dpiX))
 {
     left_ = fixedFromTenthMm(qint64(marginLeft) * 10, dpiX_);
@@ -44,9 +45,25 @@ qint64 Measure::nextTab(qint64 x) const
     return stop - left_;
 }
 
-Cell cellAt(const char* p, qsizetype avail)
+Cell cellAt(const char* p, qsizetype avail, TextForm form)
 {
     Cell c;
+    if (form == TextForm::Utf8) {
+        const auto b = static_cast<unsigned char>(p[0]);
+        if (b == '\t') {
+            c.kind = Cell::Tab;
+            return c;
+        }
+        // A broken sequence is one placeholder per byte, as in the content pane.
+        const int len = b < 0x80 ? 1 : textenc::utf8SequenceLength(reinterpret_cast<const unsigned char*>(p), avail);
+        c.len = len > 0 ? len : 1;
+        c.ch = len == 1 ? b : len > 1 ? textenc::decodeAt(textenc::Encoding::Utf8, p, 0, len) : 0;
+        if (c.ch < 0x20 || (c.ch >= 0x7F && c.ch < 0xA0) || c.ch == 0xFEFF)
+            c.ch = 0;
+        if (!c.ch)
+            c.kind = Cell::Placeholder;
+        return c;
+    }
     c.len = cp932::charLength(p, avail);
     const auto b = static_cast<unsigned char>(p[0]);
     if (c.len == 2) {
@@ -64,8 +81,8 @@ Cell cellAt(const char* p, qsizetype avail)
     return c;
 }
 
-SegmentWalker::SegmentWalker(const QByteArray& text, Measure& measure)
-    : text_(text.constData()), size_(text.size()), measure_(measure)
+SegmentWalker::SegmentWalker(const QByteArray& text, Measure& measure, TextForm form)
+    : text_(text.constData()), size_(text.size()), measure_(measure), form_(form)
 {
 }
 
@@ -97,7 +114,7 @@ Segment SegmentWalker::segmentAt(qsizetype pos)
     qint64 x = 0;
     qsizetype p = pos;
     while (p < contentEnd) {
-        const Cell c = cellAt(text_ + p, contentEnd - p);
+        const Cell c = cellAt(text_ + p, contentEnd - p, form_);
         x += advance(c, x);
         // The prefix widths only grow, so the first character that overflows
         // marks the longest prefix that fits; a segment keeps at least one
@@ -125,7 +142,7 @@ std::vector<SegmentWalker::Placed> SegmentWalker::place(const Segment& s)
     qint64 x = 0;
     for (qsizetype p = s.start; p < s.end;) {
         Placed pl;
-        pl.cell = cellAt(text_ + p, s.end - p);
+        pl.cell = cellAt(text_ + p, s.end - p, form_);
         pl.pos = p;
         pl.x = x;
         pl.advance = advance(pl.cell, x);

@@ -35,10 +35,12 @@ inline qint64 fixedFromTenthMm(qint64 v, int dpi) { return v * dpi * 64 / 254; }
 // millimetres and the printable width in 0.1 mm.
 class Measure {
 public:
-    Measure(std::function<int(char16_t)> advance, int placeholder, int dpiX, int marginLeft, int printableWidth);
+    Measure(std::function<int(char32_t)> advance, int placeholder, int dpiX, int marginLeft, int printableWidth);
 
-    int advanceOf(char16_t c)
+    int advanceOf(char32_t c)
     {
+        if (c >= cache_.size())
+            return std::max(0, advance_(c));  // beyond the BMP: rare, asked each time
         int& a = cache_[c];
         if (a < 0)
             a = std::max(0, advance_(c));
@@ -53,7 +55,7 @@ public:
     qint64 nextTab(qint64 x) const;
 
 private:
-    std::function<int(char16_t)> advance_;
+    std::function<int(char32_t)> advance_;
     std::vector<int> cache_;
     int placeholder_;
     int dpiX_;
@@ -66,10 +68,13 @@ private:
 struct Cell {
     enum Kind { Char, Tab, Placeholder };
     Kind kind = Char;
-    char16_t ch = 0;
+    char32_t ch = 0;
     int len = 1;  // bytes
 };
-Cell cellAt(const char* p, qsizetype avail);
+// The text is code page 932, or UTF-8 (a Unicode text is printed from its
+// UTF-8 form: TAB, CR and LF are the same single bytes there).
+enum class TextForm { Cp932, Utf8 };
+Cell cellAt(const char* p, qsizetype avail, TextForm form = TextForm::Cp932);
 
 struct Segment {
     qsizetype start = 0;
@@ -81,7 +86,7 @@ struct Segment {
 
 class SegmentWalker {
 public:
-    SegmentWalker(const QByteArray& text, Measure& measure);
+    SegmentWalker(const QByteArray& text, Measure& measure, TextForm form = TextForm::Cp932);
     // The segment starting at pos (0 <= pos < size).
     Segment segmentAt(qsizetype pos);
 
@@ -101,6 +106,7 @@ private:
     const char* text_;
     qsizetype size_;
     Measure& measure_;
+    TextForm form_;
     // The line feed of the line last walked: a long line is searched once.
     qsizetype lineFrom_ = -1;
     qsizetype lineFeed_ = -1;

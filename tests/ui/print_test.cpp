@@ -203,6 +203,30 @@ TEST_F(PrintTest, SelectionOnlyAndLastLineWithoutLineFeed)
     EXPECT_EQ(defaultOutput, pdfOutputPath(QStringLiteral("memo.txt")));
 }
 
+TEST_F(PrintTest, UnicodeTextsPrintWhatThePaneShows)
+{
+    // The same kana and accented letters in UTF-8, UTF-8 with its mark, and
+    // UTF-16 of both byte orders, each decoded as the pane decodes it.
+    const QString text = QStringLiteral("カナ café\nÜber ｶﾀｶﾅ\n");
+    const QStringList expected{QStringLiteral("カナ café"), QStringLiteral("Über ｶﾀｶﾅ")};
+    QByteArray le("\xFF\xFE"), be("\xFE\xFF");
+    for (QChar c : text) {
+        le.append(char(c.unicode() & 0xFF)).append(char(c.unicode() >> 8));
+        be.append(char(c.unicode() >> 8)).append(char(c.unicode() & 0xFF));
+    }
+    for (const QByteArray& bytes : {text.toUtf8(), QByteArray("\xEF\xBB\xBF") + text.toUtf8(), le, be}) {
+        auto pages = print(bytes);
+        ASSERT_EQ(pages.size(), 1u);
+        EXPECT_EQ(lines(pages[0]), expected) << bytes.toHex().left(8).constData();
+    }
+    // A selection of a UTF-16 text prints only what it holds.
+    v->contentPane->setText(le);
+    v->contentPane->setSel(2 + 2 * 3, 2 + 2 * 7);  // "café"
+    auto pages = printShown();
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(lines(pages[0]), QStringList{QStringLiteral("café")});
+}
+
 TEST_F(PrintTest, LongLinesWrapAtWholeCharacters)
 {
     // Kana after one ASCII letter: a split pair would show as placeholders

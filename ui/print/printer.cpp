@@ -102,7 +102,7 @@ int printLineHeight(const QFont& font, QPaintDevice* device)
 std::unique_ptr<print::Measure> makeMeasure(const QFont& font, QPaintDevice* device, int marginLeft, int printableWidth)
 {
     const QFontMetricsF fm(font, device);
-    auto advance = [fm](char16_t c) { return int(std::lround(fm.horizontalAdvance(QChar(c)) * 64)); };
+    auto advance = [fm](char32_t c) { return int(std::lround(fm.horizontalAdvance(QString::fromUcs4(&c, 1)) * 64)); };
     // A byte that does not decode takes one half-width cell, as on screen.
     const int placeholder = int(std::lround(fm.horizontalAdvance(QLatin1Char('0')) * 64));
     return std::make_unique<print::Measure>(advance, placeholder, device->logicalDpiX(), marginLeft, printableWidth);

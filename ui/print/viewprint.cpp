@@ -37,6 +37,15 @@ bool CTrovik32View::PreparePrinting()
     qint64 selEnd = 0;
     contentPane->getSel(&selStart, &selEnd);
     printText = selStart == selEnd ? contentPane->text() : contentPane->text().mid(selStart, selEnd - selStart);
+    // A Unicode text prints from its UTF-8 form, decoded as the pane decodes it.
+    printForm = print::TextForm::Cp932;
+    if (contentPane->encoding() != textenc::Encoding::Cp932) {
+        printForm = print::TextForm::Utf8;
+        if (contentPane->encoding() != textenc::Encoding::Utf8 || printText.startsWith("\xEF\xBB\xBF")) {
+            const qint64 to = selStart == selEnd ? contentPane->text().size() : selEnd;
+            printText = contentPane->decodedText(selStart == selEnd ? 0 : selStart, to).toUtf8();
+        }
+    }
 
     // Measured on the program's printer; a printer chosen in the print dialog
     // prints this page table with its own measurements.
@@ -51,7 +60,7 @@ bool CTrovik32View::PreparePrinting()
 
     printTextLength = printText.size();
     const std::unique_ptr<print::Measure> measure = makeMeasure(printFont, printer.get(), marginLeft, printableWidth);
-    print::SegmentWalker walker(printText, *measure);
+    print::SegmentWalker walker(printText, *measure, printForm);
     pageStarts = print::paginate(printText, walker, linesPerPage);
     pageCount = int(pageStarts.size()) - 1;
     return true;
@@ -63,7 +72,7 @@ void CTrovik32View::PrintPage(QPainter& painter, QPrinter& printer, int page)
         return;
     const int lineHeight = printLineHeight(printFont, &printer);
     const std::unique_ptr<print::Measure> measure = makeMeasure(printFont, &printer, marginLeft, printableWidth);
-    print::SegmentWalker walker(printText, *measure);
+    print::SegmentWalker walker(printText, *measure, printForm);
     const double dpiY = printer.logicalDpiY();
     const QFontMetricsF fm(printFont, &printer);
     painter.setFont(printFont);
@@ -86,7 +95,7 @@ void CTrovik32View::PrintPage(QPainter& painter, QPrinter& printer, int page)
             if (pl.cell.kind == print::Cell::Char && pl.cell.ch != u' ') {
                 if (run.isEmpty())
                     runX = x;
-                run.append(QChar(pl.cell.ch));
+                run.append(QString::fromUcs4(&pl.cell.ch, 1));
                 continue;
             }
             flush();

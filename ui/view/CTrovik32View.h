@@ -189,6 +189,7 @@ public:
     int linesPerPage = 1;
     qsizetype printTextLength = 0;
     QByteArray printText;
+    print::TextForm printForm = print::TextForm::Cp932;
     QFont printFont;
     PrinterChoice printerChoice;  // from printer setup; not saved
     QPointer<QWidget> helpWindow;
