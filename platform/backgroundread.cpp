@@ -6,8 +6,9 @@
 
 namespace platform {
 
-BackgroundRead::BackgroundRead(std::unique_ptr<ReadFile> file, QByteArray buffer, PieceFilter eachPiece)
-    : file_(std::move(file)), buffer_(std::move(buffer)), eachPiece_(std::move(eachPiece)),
+BackgroundRead::BackgroundRead(std::unique_ptr<ReadFile> file, QByteArray buffer, PieceFilter eachPiece,
+                               std::function<void()> finished)
+    : file_(std::move(file)), buffer_(std::move(buffer)), eachPiece_(std::move(eachPiece)), onFinished_(std::move(finished)),
       total_(static_cast<uint64_t>(buffer_.size()))
 {
     thread_ = std::thread([this] { run(); });
@@ -37,6 +38,8 @@ void BackgroundRead::run()
     }
     file_.reset();
     finished_.store(true, std::memory_order_release);
+    if (onFinished_ && !cancelled_.load(std::memory_order_relaxed))
+        onFinished_();
 }
 
 QByteArray BackgroundRead::take()

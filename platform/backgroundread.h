@@ -19,7 +19,10 @@ public:
     // is read, while it is still in the cache. The buffer is the whole file's
     // room; it belongs to the reader until the read has finished.
     using PieceFilter = std::function<void(char* piece, uint64_t length)>;
-    BackgroundRead(std::unique_ptr<ReadFile> file, QByteArray buffer, PieceFilter eachPiece);
+    // finished is called on the reading thread once the read has ended (not
+    // when it was given up).
+    BackgroundRead(std::unique_ptr<ReadFile> file, QByteArray buffer, PieceFilter eachPiece,
+                   std::function<void()> finished = {});
     // Gives the read up and waits for the thread; the buffer is freed.
     ~BackgroundRead();
     BackgroundRead(const BackgroundRead&) = delete;
@@ -37,6 +40,7 @@ private:
     std::unique_ptr<ReadFile> file_;
     QByteArray buffer_;
     PieceFilter eachPiece_;
+    std::function<void()> onFinished_;
     uint64_t total_;
     std::atomic<uint64_t> done_{0};
     std::atomic<bool> cancelled_{false};

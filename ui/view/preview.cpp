@@ -170,7 +170,18 @@ bool CTrovik32View::LoadFileContent(const QByteArray& path)
         // A large file arrives on a thread of its own: the window keeps
         // painting, shows the progress and gives the load up on Escape.
         loadPane0_ = pane0Shown_;
-        loadJob_ = std::make_unique<platform::BackgroundRead>(std::move(file), std::move(bytes), filter);
+        // The end of the read is told to the window's thread at once; the
+        // timer only shows the progress.
+        auto arrived = [this] {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (loadJob_ && loadJob_->finished())
+                        finishBackgroundLoad();
+                },
+                Qt::QueuedConnection);
+        };
+        loadJob_ = std::make_unique<platform::BackgroundRead>(std::move(file), std::move(bytes), filter, arrived);
         busy_ = std::make_unique<BusyGuard>(this, [this] { cancelBackgroundLoad(); });
         if (!loadTimer_) {
             loadTimer_ = new QTimer(this);
