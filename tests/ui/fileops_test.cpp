@@ -534,3 +534,28 @@ TEST_F(FailingCopy, ClosingTheWindowDuringAMoveStopsItFirst)
     for (const char* n : {"tree/a.txt", "tree/b.txt", "tree/c.txt", "tree/big1.bin", "tree/big2.bin"})
         EXPECT_TRUE(QFile::exists(h.dir.filePath(n))) << n;
 }
+
+TEST_F(FailingCopy, EscapeGivesALongCopyUp)
+{
+    for (const char* n : {"tree/big1.bin", "tree/big2.bin"})
+        testsupport::writeFile(h.dir.filePath(n), QByteArray(int(platform::testhook::copyPieceBytes) * 4, 'x'));
+    CTrovik32View* v = openWithTree();
+    platform::testhook::setWriteFault([](const QByteArray&, uint64_t) {
+        QThread::msleep(150);
+        return 0;
+    });
+    int selected = -1;
+    QTimer::singleShot(300, [&] {
+        selected = v->fileList->curSel();
+        QTest::keyClick(v->fileList, Qt::Key_Down);  // refused while the copy runs
+        QTest::keyClick(v->fileList, Qt::Key_Escape);
+    });
+    h.frame->command(res::ID_FILE_COPY);
+    EXPECT_EQ(v->fileList->curSel(), selected);
+    EXPECT_TRUE(h.frame->isVisible());  // Escape gave the copy up, not the window
+    EXPECT_FALSE(left().contains("big1.bin") && left().contains("big2.bin"));
+    // A late Escape, after the copy, finds nothing to give up.
+    QTest::keyClick(v->contentPane, Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(v->fileOperationRunning());
+}

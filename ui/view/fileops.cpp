@@ -193,7 +193,9 @@ platform::FileOpResult CTrovik32View::runFileOperation(int id, const std::functi
     fileOpCancel_ = &observer.cancel;
     {
         // The window keeps painting; keys and commands wait, Escape cancels.
-        busy_ = std::make_unique<BusyGuard>(this, [&observer] { observer.cancel.store(true); });
+        // Escape arrives as a queued call, perhaps after the operation ended:
+        // it goes through the view, which knows whether one still runs.
+        busy_ = std::make_unique<BusyGuard>(this, [this] { cancelFileOperation(); });
         QProgressDialog progress(this);
         progress.setWindowTitle(res::kAppTitle);
         progress.setCancelButtonText(QStringLiteral("キャンセル"));
