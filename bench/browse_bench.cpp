@@ -94,6 +94,7 @@
 #include "ui/browse/panes.h"
 #include "ui/view/CTrovik32View.h"
 #include "ui/viewer/CREdit_File.h"
+#include "loadavg.h"
 
 extern char** environ;
 
@@ -144,21 +145,6 @@ void progress(const char* fmt, const std::string& arg = std::string())
     std::fprintf(stderr, "\n");
 }
 
-// The machine's load, for reading the figures: other work shares the cores.
-std::string loadAverage()
-{
-    char buf[128] = {};
-    const int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        const ssize_t n = read(fd, buf, sizeof buf - 1);
-        buf[n > 0 ? n : 0] = 0;
-        close(fd);
-    }
-    std::string s(buf);
-    while (!s.empty() && s.back() == '\n')
-        s.pop_back();
-    return s;
-}
 
 // --- processes -------------------------------------------------------------
 

@@ -52,6 +52,7 @@
 #include "ui/app/messagebox.h"
 #include "ui/browse/panes.h"
 #include "ui/view/CTrovik32View.h"
+#include "loadavg.h"
 
 extern char** environ;
 
@@ -87,20 +88,6 @@ void progress(const char* fmt, A... args)
     std::fprintf(stderr, "\n");
 }
 
-std::string loadAverage()
-{
-    char buf[128] = {};
-    const int fd = open("/proc/loadavg", O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        const ssize_t n = read(fd, buf, sizeof buf - 1);
-        buf[n > 0 ? n : 0] = 0;
-        close(fd);
-    }
-    std::string s(buf);
-    while (!s.empty() && s.back() == '\n')
-        s.pop_back();
-    return s;
-}
 
 // --- the baseline ------------------------------------------------------------
 

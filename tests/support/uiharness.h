@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <memory>
 
@@ -69,6 +70,17 @@ public:
         profile.reset();
     }
     CTrovik32View* view() const { return frame->view(); }
+    // Opens the window on the temporary folder and clicks the item named
+    // name, so it is selected and previewed as the user would have it.
+    CTrovik32View* openOn(const QByteArray& name)
+    {
+        setStartPath(prog());
+        CTrovik32View* v = open(QSize(800, 600))->view();
+        const int i = itemIndex(v, name);
+        if (i >= 0)
+            QTest::mouseClick(v->fileList->viewport(), Qt::LeftButton, {}, v->fileList->itemRect(i).center());
+        return v;
+    }
 
     QTemporaryDir dir;         // the folder browsed
     QTemporaryDir profileDir;  // the profile, kept out of the listing

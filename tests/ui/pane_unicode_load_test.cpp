@@ -17,11 +17,7 @@ class UnicodeLoad : public ::testing::Test {
 protected:
     CTrovik32View* openWith(const QString& name)
     {
-        h.setStartPath(h.prog());
-        CTrovik32View* v = h.open(QSize(800, 600))->view();
-        for (int i = 0; i < v->fileList->count(); ++i)
-            if (v->fileList->text(i) == name.toUtf8())
-                QTest::mouseClick(v->fileList->viewport(), Qt::LeftButton, {}, v->fileList->itemRect(i).center());
+        CTrovik32View* v = h.openOn(name.toUtf8());
         EXPECT_EQ(v->fileList->text(v->fileList->curSel()), name.toUtf8());
         return v;
     }
